@@ -1,0 +1,111 @@
+#include "recorder/recording/SoundDevice.h"
+
+#include <cstring>
+
+#include "common/AppMessageBox.h"
+#include "recorder/recording/Presets.h"
+
+namespace velto {
+
+CWaveInDevice::~CWaveInDevice() { Close(); }
+
+bool CWaveInDevice::Open(const wchar_t* /*name*/)
+{
+    format_ = MakePcmFormat(channels, sampleRate);
+    MMRESULT r = ::waveInOpen(&handle_, static_cast<UINT>(deviceId), &format_,
+                              reinterpret_cast<DWORD_PTR>(&DriverCallback),
+                              reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+    if (r != MMSYSERR_NOERROR) {
+        handle_ = nullptr;
+        AppMessageBox(nullptr, L"Could not open wave device.");
+        return false;
+    }
+    // The semaphores exist before any slice is queued: the driver may call back at once.
+    freeSlices_.reset(::CreateSemaphoreW(nullptr, kSlices, kSlices, nullptr));
+    filledSlices_.reset(::CreateSemaphoreW(nullptr, 0, kSlices, nullptr));
+    ring_ = new BYTE[kSlices * kSliceBytes];
+    for (int i = 0; i < kSlices; ++i) {
+        WAVEHDR& h = headers_[i];
+        std::memset(&h, 0, sizeof h);
+        h.lpData = reinterpret_cast<LPSTR>(ring_ + i * kSliceBytes);
+        h.dwBufferLength = kSliceBytes;
+        ::waveInPrepareHeader(handle_, &h, sizeof h);
+        ::waveInAddBuffer(handle_, &h, sizeof h);
+    }
+    nextSlice_ = 0;
+    return true;
+}
+
+int CWaveInDevice::Start()
+{
+    if (handle_) ::waveInStart(handle_);
+    return 1;
+}
+
+void CALLBACK CWaveInDevice::DriverCallback(HWAVEIN, UINT msg, DWORD_PTR instance, DWORD_PTR,
+                                            DWORD_PTR)
+{
+    if (msg == WIM_DATA) reinterpret_cast<CWaveInDevice*>(instance)->OnSliceFilled();
+}
+
+void CWaveInDevice::OnSliceFilled()
+{
+    // Runs on the driver's thread, where waiting or calling back into wave-in is unsafe: the
+    // slice is only moved from one count to the other. The free count always covers the
+    // returned slice, so the zero-time wait cannot fail in practice.
+    ::WaitForSingleObject(freeSlices_.get(), 0);
+    ::ReleaseSemaphore(filledSlices_.get(), 1, nullptr);
+}
+
+int CWaveInDevice::Read(void* buffer, int length)
+{
+    if (!handle_) return 0;
+    if (::WaitForSingleObject(filledSlices_.get(), kReadWaitMs) != WAIT_OBJECT_0) return 0;
+
+    WAVEHDR& h = headers_[nextSlice_];
+    const int copy = length < kSliceBytes ? length : kSliceBytes;
+    std::memcpy(buffer, h.lpData, static_cast<size_t>(copy));
+    int recorded = static_cast<int>(h.dwBytesRecorded);
+    if (recorded > copy) recorded = copy;
+
+    // Hand the slice straight back so the driver always has the other seven to fill.
+    ::waveInUnprepareHeader(handle_, &h, sizeof h);
+    h.dwFlags = 0;
+    h.dwBytesRecorded = 0;
+    ::waveInPrepareHeader(handle_, &h, sizeof h);
+    ::waveInAddBuffer(handle_, &h, sizeof h);
+    nextSlice_ = (nextSlice_ + 1) % kSlices;
+    ::ReleaseSemaphore(freeSlices_.get(), 1, nullptr);
+    return recorded;
+}
+
+int CWaveInDevice::Close()
+{
+    if (handle_) {
+        // Let the driver return what it still holds; a driver that never does (a stalled or
+        // removed device) is reset so that closing takes bounded time.
+        const DWORD start = ::GetTickCount();
+        for (;;) {
+            for (WAVEHDR& h : headers_)
+                if (h.dwFlags & WHDR_DONE) ::waveInUnprepareHeader(handle_, &h, sizeof h);
+            MMRESULT r = ::waveInClose(handle_);
+            if (r != WAVERR_STILLPLAYING) break;
+            if (::GetTickCount() - start >= kCloseWaitMs) {
+                ::waveInReset(handle_);
+                for (WAVEHDR& h : headers_) ::waveInUnprepareHeader(handle_, &h, sizeof h);
+                ::waveInClose(handle_);
+                break;
+            }
+            ::Sleep(10);
+        }
+        handle_ = nullptr;
+    }
+    delete[] ring_;
+    ring_ = nullptr;
+    std::memset(headers_, 0, sizeof headers_);
+    freeSlices_.reset();
+    filledSlices_.reset();
+    return 1;
+}
+
+}  // namespace velto

@@ -1,0 +1,133 @@
+# Shared by scripts/build, scripts/test and scripts/run. Source it; do not run it.
+# Paths, the package list, building both architectures and the private sound/display sandbox.
+
+VELTO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+VELTO_CACHE=${VELTO_CACHE:-$HOME/.cache/veltorecorder}
+export VELTO_CACHE
+
+VELTO_APT_PACKAGES=(
+  cmake ninja-build ccache dpkg-dev nasm
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest
+  wine wine64 xvfb xauth x11-apps x11-utils xdotool imagemagick
+  pulseaudio pulseaudio-utils sox ffmpeg fonts-nanum python3 zip unzip
+)
+
+log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
+
+# Installs the Debian packages that are missing (nothing when all are there).
+ensure_packages() {
+  local missing=()
+  for p in "${VELTO_APT_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    log "installing: ${missing[*]}"
+    local sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+
+# Builds the outside libraries (from Debian source packages) into the cache, once.
+ensure_outside_libraries() {
+  local arch
+  for arch in x86_64 i686; do
+    for script in "$VELTO_ROOT"/outside/deps/build-*.sh; do
+      [ -x "$script" ] || continue
+      "$script" "$arch" >/dev/null
+    done
+  done
+}
+
+# configure_and_build ARCH BUILD_DIR [extra cmake args...]
+configure_and_build() {
+  local arch=$1 dir=$2; shift 2
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$VELTO_ROOT" -B "$dir" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$VELTO_ROOT/cmake/mingw-$arch.cmake" \
+      -DVELTO_CACHE="$VELTO_CACHE" "${launcher[@]}" "$@" >/dev/null
+  fi
+  cmake --build "$dir" --parallel "$(nproc)"
+}
+
+# build_all: both architectures; tests are built for x86_64 only (they run under wine64).
+VELTO_BUILD_X64=$VELTO_ROOT/build/x64
+VELTO_BUILD_X86=$VELTO_ROOT/build/x86
+build_all() {
+  log "building x86_64"
+  configure_and_build x86_64 "$VELTO_BUILD_X64" -DVELTO_BUILD_TESTS=ON
+  log "building i686"
+  configure_and_build i686 "$VELTO_BUILD_X86" -DVELTO_BUILD_TESTS=OFF
+}
+
+# Fills dist/x64 and dist/x86 with what a user unzips.
+assemble_dist() {
+  local pair arch dir out
+  for pair in "x64:$VELTO_BUILD_X64" "x86:$VELTO_BUILD_X86"; do
+    arch=${pair%%:*}; dir=${pair#*:}
+    out=$VELTO_ROOT/dist/$arch
+    rm -rf "$out"
+    cmake --install "$dir" --prefix "$out" >/dev/null
+  done
+  log "dist/x64 and dist/x86 assembled"
+}
+
+# ---- the sandbox: a private X display, PulseAudio with a null sink, a warm Wine prefix ----
+
+# sandbox_start STATE_DIR: exports DISPLAY, WINEPREFIX, XDG_RUNTIME_DIR, PULSE_SERVER...
+sandbox_start() {
+  local state=$1
+  mkdir -p "$state"
+  SANDBOX_STATE=$state
+  SANDBOX_PIDS=()
+  trap sandbox_stop EXIT
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$state/wineprefix}
+  export WINE=/usr/lib/wine/wine64
+  export XDG_RUNTIME_DIR=$state/xdg
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+  if [ -z "${SANDBOX_USE_DISPLAY:-}" ]; then
+    local n
+    for n in $(seq 91 199); do
+      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    SANDBOX_PIDS+=($!)
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/pulse-native" \
+    --load="module-null-sink sink_name=speakers sink_properties=device.description=Speakers" \
+    --load="module-always-sink" >"$state/pulse.log" 2>&1 &
+  SANDBOX_PIDS+=($!)
+  export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse-native"
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  pactl set-default-sink speakers
+  pactl set-default-source speakers.monitor
+
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix"
+    "$WINE" wineboot -i >/dev/null 2>&1 || true
+    "$VELTO_ROOT/scripts/lib/prepare-prefix.sh"
+  fi
+  # One persistent server for the whole run: every test process then starts quickly.
+  wineserver -w 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1
+  "$WINE" cmd /c exit >/dev/null 2>&1 || true   # warm up
+}
+
+sandbox_stop() {
+  [ -n "${SANDBOX_STATE:-}" ] || return 0
+  wineserver -k >/dev/null 2>&1 || true
+  local pid
+  for pid in "${SANDBOX_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${SANDBOX_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  SANDBOX_STATE=
+}

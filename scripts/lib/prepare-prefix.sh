@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# One-time settings of a fresh Wine prefix for running the recorder and its tests.
+set -euo pipefail
+wine=${WINE:-/usr/lib/wine/wine64}
+reg() { "$wine" reg add "$@" /f >/dev/null 2>&1 || true; }
+# The skin's fonts do not exist under Wine; show them with the installed Korean font.
+for face in "굴림" "굴림체" "MS Sans Serif"; do
+  reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "NanumGothic"
+done
+# No crash dialog: a crash must end the process so a test fails instead of hanging.
+reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
+reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 1
+reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d "false"

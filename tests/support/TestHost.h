@@ -1,0 +1,50 @@
+// A RecorderHost for tests: a fixed output path and free space, a message-only window that
+// collects WM_RECORDER_NOTIFY, and a scripted save-as dialog.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "recorder/recording/Recorder.h"
+
+namespace velto::test {
+
+struct Notification {
+    WPARAM what;
+    LPARAM value;
+};
+
+class TestHost : public RecorderHost {
+public:
+    TestHost();
+    ~TestHost() override;
+
+    std::wstring GetOutputPath() override { return outputPath; }
+    int GetFreeMegabytes() override { return freeMegabytes; }
+    int ChooseSaveFile(int proposeNew) override;
+    int CurrentRecordType() const override { return recordType; }
+    int CurrentQuality() const override { return quality; }
+    HWND NotifyWindow() const override { return window_; }
+
+    // Moves the posted notifications out of the window's queue (call on the creating thread).
+    std::vector<Notification> Drain();
+    // True once a notification `what` is among `received`, pumping for it until the time runs
+    // out; every drained notification is kept in `received`.
+    bool WaitFor(WPARAM what, DWORD timeoutMs);
+
+    std::wstring outputPath;
+    int freeMegabytes = 1000;
+    int recordType = 1;
+    int quality = 3;
+    // What the save-as dialog does: empty cancels; otherwise it picks this path.
+    std::wstring saveAsChoice;
+    int saveAsCalls = 0;
+    std::vector<Notification> received;
+
+private:
+    HWND window_ = nullptr;
+};
+
+}  // namespace velto::test
