@@ -4,6 +4,8 @@
 VELTO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 VELTO_CACHE=${VELTO_CACHE:-$HOME/.cache/veltorecorder}
 export VELTO_CACHE
+# Worktrees and clean clones share compiled objects: paths are hashed relative to the root.
+export CCACHE_BASEDIR=$VELTO_ROOT
 
 VELTO_APT_PACKAGES=(
   cmake ninja-build ccache dpkg-dev nasm
