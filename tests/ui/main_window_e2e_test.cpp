@@ -1,0 +1,145 @@
+// The real VeltoRecorder.exe under Wine, driven with the mouse like a user: the idle face, the
+// file-type and quality popups, the title drag with its edge snap, and what the close button
+// leaves in the registry.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/DialogWatcher.h"
+#include "tests/support/Tone.h"
+#include "tests/support/UiDriver.h"
+
+using namespace velto::test;
+
+namespace {
+
+// A fresh save folder and settings that the program will not wipe on its first start.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"velto-window-" + std::to_wstring(::GetCurrentProcessId()) +
+                  L"\\";
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        DeleteRecorderSettings();
+        SetRecorderString(L"SavePath", folder_);
+    }
+    void TearDown() override
+    {
+        p_.Terminate();
+        DeleteRecorderSettings();
+        ::RemoveDirectoryW(folder_.c_str());
+    }
+    POINT At(int x, int y) const { return p_.ToScreen({x, y}); }
+
+    // Opens a popup by clicking at (x, y) and picks its item `index` of `count`.
+    void Choose(int x, int y, int index, int count)
+    {
+        mouse::LeftClick(At(x, y));
+        HWND menu = WaitForPopupMenu(p_.pid());
+        ASSERT_NE(menu, nullptr) << "no popup menu at " << x << "," << y;
+        ClickMenuItem(menu, index, count);
+        ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(menu); }, 5000));
+    }
+
+    std::wstring folder_;
+    RecorderProcess p_;
+};
+
+TEST_F(MainWindowTest, ShowsTheIdleFaceChangesTypeAndQualityAndSavesThemAtClose)
+{
+    ASSERT_TRUE(p_.Start());
+    DialogWatcher boxes(p_.pid());
+    RECT r = p_.WindowRect();
+    EXPECT_EQ(r.right - r.left, 302);
+    EXPECT_EQ(r.bottom - r.top, 152);
+    ASSERT_TRUE(WaitUntil([&] { return PathBoxText(p_.window()) == folder_ + L"Noname.mp3"; },
+                          10000))
+        << "path box: " << velto::test::UnixPath(PathBoxText(p_.window()));
+    EXPECT_EQ(StatusText(p_.window()), L"VeltoRecorder v1.02");
+    TimeDisplayReader time;
+    ASSERT_TRUE(time.ok());
+    EXPECT_EQ(time.ReadSeconds(p_.window()), 0);
+    SaveScreenshot(VELTO_ARTIFACTS "/idle-window.png");
+
+    // The file type: wav proposes a .wav name and resets the quality to WAV's default row.
+    Choose(150, 131, 0, 3);
+    EXPECT_TRUE(WaitUntil([&] { return PathBoxText(p_.window()) == folder_ + L"Noname.wav"; },
+                          5000));
+    // The quality popup of WAV has 16 rows; row 3.
+    Choose(230, 131, 3, 16);
+    // Choosing the same type again changes nothing.
+    Choose(150, 131, 0, 3);
+
+    mouse::LeftClick(At(291, 10));  // the close button
+    ASSERT_TRUE(p_.WaitForExit(15000));
+    EXPECT_TRUE(boxes.Seen().empty());
+
+    DWORD value = 99;
+    EXPECT_TRUE(ReadRecorderDword(L"RecordType", &value));
+    EXPECT_EQ(value, 0u);
+    EXPECT_TRUE(ReadRecorderDword(L"SelQuality", &value));
+    EXPECT_EQ(value, 3u);
+    EXPECT_TRUE(ReadRecorderDword(L"RecStopTime", &value));
+    EXPECT_EQ(value, 300u);
+    EXPECT_TRUE(ReadRecorderDword(L"AutoStop", &value));
+    EXPECT_EQ(value, 1u);
+    std::wstring text;
+    EXPECT_TRUE(ReadRecorderString(L"SavePath", &text));
+    EXPECT_EQ(text, folder_);
+    EXPECT_TRUE(ReadRecorderString(L"NoName", &text));
+    EXPECT_EQ(text, L"Noname");
+    std::vector<uint8_t> placement = ReadRecorderBinary(L"VeltoRecorder");
+    ASSERT_EQ(placement.size(), sizeof(WINDOWPLACEMENT));
+    WINDOWPLACEMENT wp;
+    memcpy(&wp, placement.data(), sizeof(wp));
+    EXPECT_EQ(wp.rcNormalPosition.left, r.left);
+    EXPECT_EQ(wp.rcNormalPosition.top, r.top);
+}
+
+TEST_F(MainWindowTest, TitleDragMovesTheWindowAndSnapsToTheScreenEdge)
+{
+    ASSERT_TRUE(p_.Start());
+    DialogWatcher boxes(p_.pid());
+    RECT r = p_.WindowRect();
+
+    // 150 pixels right and 100 down: nothing near an edge.
+    mouse::Drag(At(120, 10), At(270, 110));
+    RECT moved = p_.WindowRect();
+    EXPECT_EQ(moved.left, r.left + 150);
+    EXPECT_EQ(moved.top, r.top + 100);
+
+    // Left edge to 12 pixels from the screen's: it snaps to 0.
+    POINT grip = At(120, 10);
+    mouse::Drag(grip, {grip.x - (moved.left - 12), grip.y});
+    RECT snapped = p_.WindowRect();
+    EXPECT_EQ(snapped.left, 0);
+    EXPECT_EQ(snapped.top, moved.top);
+
+    // Away again, then to 13 pixels: it stays there.
+    grip = At(120, 10);
+    mouse::Drag(grip, {grip.x + 100, grip.y});
+    RECT away = p_.WindowRect();
+    ASSERT_EQ(away.left, 100);
+    grip = At(120, 10);
+    mouse::Drag(grip, {grip.x - 87, grip.y});
+    EXPECT_EQ(p_.WindowRect().left, 13);
+
+    // The right edge snaps too.
+    const int screenW = ::GetSystemMetrics(SM_CXSCREEN);
+    grip = At(120, 10);
+    RECT now = p_.WindowRect();
+    mouse::Drag(grip, {grip.x + (screenW - 10 - now.right), grip.y});
+    EXPECT_EQ(p_.WindowRect().right, screenW);
+
+    // A press on free face area moves the window as well.
+    grip = At(5, 140);
+    now = p_.WindowRect();
+    mouse::Drag(grip, {grip.x - 200, grip.y - 20});
+    EXPECT_EQ(p_.WindowRect().left, now.left - 200);
+    EXPECT_EQ(p_.WindowRect().top, now.top - 20);
+}
+
+}  // namespace
