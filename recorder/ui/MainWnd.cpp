@@ -517,7 +517,11 @@ void CMainWnd::OnRecorderNotify(WPARAM what, LPARAM value)
 {
     switch (what) {
     case NOTIFY_ENCODER_FAILED: recorder_.reset(); break;
-    case NOTIFY_ELAPSED: ShowElapsed(static_cast<int>(value)); break;
+    case NOTIFY_ELAPSED:
+        // A worker may post one more second while it is being stopped; once its recorder is
+        // gone that second must not come back onto the reset display.
+        if (recorder_) ShowElapsed(static_cast<int>(value));
+        break;
     case NOTIFY_STOP: StopAndReset(1); break;
     case NOTIFY_LIMIT:
         ShowElapsed(g_autoStop.seconds.load());
