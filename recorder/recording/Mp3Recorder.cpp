@@ -144,7 +144,7 @@ void Mp3Worker::CloseStream()
 {
     if (!streamOpen_) return;
     streamOpen_ = false;
-    lame_.beCloseStream(stream_);
+    if (lame_.beCloseStream) lame_.beCloseStream(stream_);
 }
 
 bool Mp3Worker::CloseFile()
