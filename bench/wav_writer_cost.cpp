@@ -107,12 +107,16 @@ int main(int argc, char** argv)
     }
     const double w = Median(writer), f = Median(fwrite), b = Median(bytes);
     const double mb = audio.size() / 1e6;
-    std::printf("audio            60 s of 48000 Hz stereo, %.2f MB in %u-byte blocks, median of %d rounds\n",
-                mb, static_cast<unsigned>(kBlock), rounds);
+    std::printf(
+        "audio            60 s of 48000 Hz stereo, %.2f MB in %u-byte blocks, median of %d "
+        "rounds\n",
+        mb, static_cast<unsigned>(kBlock), rounds);
     std::printf("CWaveWriter      %7.2f ms  (%.0f MB/s)\n", w * 1000, mb / w);
     std::printf("fwrite per block %7.2f ms  (%.0f MB/s)\n", f * 1000, mb / f);
     std::printf("ratio            %7.2f     (target at most 2)\n", w / f);
-    std::printf("byte by byte     %7.2f ms  (the same I/O buffer filled one byte at a time, %.2fx fwrite)\n",
-                b * 1000, b / f);
+    std::printf(
+        "byte by byte     %7.2f ms  (the same I/O buffer filled one byte at a time, %.2fx "
+        "fwrite)\n",
+        b * 1000, b / f);
     return 0;
 }

@@ -21,8 +21,8 @@ public:
     // The end of the data that is safe to read.
     virtual HRESULT GetReadPosition(DWORD* readPosition) = 0;
     // `second` is null (and `secondBytes` 0) unless the range wraps past the buffer's end.
-    virtual HRESULT Lock(DWORD offset, DWORD bytes, void** first, DWORD* firstBytes,
-                         void** second, DWORD* secondBytes) = 0;
+    virtual HRESULT Lock(DWORD offset, DWORD bytes, void** first, DWORD* firstBytes, void** second,
+                         DWORD* secondBytes) = 0;
     virtual HRESULT Unlock(void* first, DWORD firstBytes, void* second, DWORD secondBytes) = 0;
 };
 
@@ -46,17 +46,17 @@ inline constexpr uint64_t kNoByteLimit = ~uint64_t{0};
 struct CaptureCursor {
     DWORD bufferSize = 0;
     DWORD blockSize = 0;
-    DWORD nextOffset = 0;       // where the next unread data begins
-    uint64_t bytesWritten = 0;  // sample bytes the writer has taken
+    DWORD nextOffset = 0;                  // where the next unread data begins
+    uint64_t bytesWritten = 0;             // sample bytes the writer has taken
     uint64_t limit = kNoByteLimit;         // auto-stop, in bytes
     uint64_t maxDataBytes = kNoByteLimit;  // what the file can hold
 };
 
 // Results of CopyCaptured besides failures (negative).
 enum CopyResult : HRESULT {
-    kCopyContinue = 0,       // copied whatever whole blocks there were (perhaps none)
-    kCopyLimitReached = 1,   // the auto-stop limit was reached: the recording is complete
-    kCopyFileFull = 2,       // the file cannot take more: stopped just before its limit
+    kCopyContinue = 0,      // copied whatever whole blocks there were (perhaps none)
+    kCopyLimitReached = 1,  // the auto-stop limit was reached: the recording is complete
+    kCopyFileFull = 2,      // the file cannot take more: stopped just before its limit
 };
 // The writer refused bytes (disk full, file gone); other failures come from the buffer.
 inline const HRESULT kCopyWriteFailed = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);

@@ -19,7 +19,10 @@ void Post(HWND window, WPARAM what, LPARAM value)
     ::PostMessageW(window, WM_RECORDER_NOTIFY, what, value);
 }
 
-LPARAM Text(const wchar_t* text) { return reinterpret_cast<LPARAM>(text); }
+LPARAM Text(const wchar_t* text)
+{
+    return reinterpret_cast<LPARAM>(text);
+}
 
 }  // namespace
 
@@ -164,8 +167,8 @@ HRESULT CWavRecorder::BeginRecording()
 {
     if (!captureBuffer_ || !format_) return E_FAIL;
     cursor_.bytesWritten = 0;
-    cursor_.maxDataBytes = maxDataBytesOverride_ ? maxDataBytesOverride_
-                                                 : MaxWaveDataBytes(*format_);
+    cursor_.maxDataBytes =
+        maxDataBytesOverride_ ? maxDataBytesOverride_ : MaxWaveDataBytes(*format_);
     writer_ = std::make_unique<CWaveWriter>();
     if (FAILED(writer_->Create(outputPath_, *format_))) {
         writer_.reset();
@@ -199,7 +202,10 @@ void CWavRecorder::FreeCapture()
 
 // ---- CWavThread ----
 
-CWavThread::~CWavThread() { Join(); }
+CWavThread::~CWavThread()
+{
+    Join();
+}
 
 bool CWavThread::Create()
 {
@@ -276,8 +282,8 @@ void CWavThread::RunLoop()
     const HANDLE events[2] = {r.blockEvent_, r.stopEvent_};
 
     while (r.stopFlag_.load() == 0) {
-        const DWORD woke = ::MsgWaitForMultipleObjectsEx(2, events, INFINITE, QS_ALLINPUT,
-                                                         MWMO_INPUTAVAILABLE);
+        const DWORD woke =
+            ::MsgWaitForMultipleObjectsEx(2, events, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woke == kWaitBlock) {
             OnBlockEvent(bytesPerSecond, lastSecond);
         } else if (woke == kWaitStop) {

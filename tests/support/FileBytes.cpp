@@ -15,8 +15,8 @@ std::vector<uint8_t> ReadFileBytes(const std::wstring& path)
     std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     while (done < bytes.size()) {
-        DWORD chunk = bytes.size() - done > (1u << 24) ? (1u << 24)
-                                                       : static_cast<DWORD>(bytes.size() - done);
+        DWORD chunk =
+            bytes.size() - done > (1u << 24) ? (1u << 24) : static_cast<DWORD>(bytes.size() - done);
         DWORD got = 0;
         if (!::ReadFile(file.get(), bytes.data() + done, chunk, &got, nullptr) || got == 0) break;
         done += got;

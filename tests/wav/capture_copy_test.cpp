@@ -162,8 +162,7 @@ TEST_F(CaptureCopyTest, LimitsCutTheCopyInEitherRegion)
         {"file limit in the first region", fileLimit - 5000, kNoByteLimit, kCopyFileFull, 5000},
         {"file limit in the second region", fileLimit - (2 * kBlock + 4), kNoByteLimit,
          kCopyFileFull, 2 * kBlock + 4},
-        {"auto-stop and file limit together", fileLimit - 5000, fileLimit, kCopyLimitReached,
-         5000},
+        {"auto-stop and file limit together", fileLimit - 5000, fileLimit, kCopyLimitReached, 5000},
         {"neither", 0, 4 * kBlock + 1, kCopyContinue, 4 * kBlock},
     };
     for (const Case& c : cases) {
@@ -185,8 +184,8 @@ TEST_F(CaptureCopyTest, LimitsCutTheCopyInEitherRegion)
         ASSERT_EQ(caseWriter.Finish(0), S_OK);
         const std::vector<uint8_t> file = ReadFileBytes(folder.File(L"limit.wav"));
         ASSERT_EQ(file.size(), 56 + c.copied);
-        EXPECT_TRUE(std::equal(file.begin() + 56, file.end(),
-                               ring.From(8 * kBlock, c.copied).begin()));
+        EXPECT_TRUE(
+            std::equal(file.begin() + 56, file.end(), ring.From(8 * kBlock, c.copied).begin()));
     }
 }
 

@@ -61,8 +61,8 @@ bool WriteAndCheck(const std::wstring& path, uint64_t total)
         }
         if (FAILED(writer.Finish(0))) std::printf("  Finish failed\n");
     }
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     LARGE_INTEGER size{};
     ::GetFileSizeEx(file, &size);
     const uint32_t riff = ReadAt(file, 4);
@@ -72,9 +72,10 @@ bool WriteAndCheck(const std::wstring& path, uint64_t total)
     ::CloseHandle(file);
     const bool ok = static_cast<uint64_t>(size.QuadPart) == 56 + total && riff == 48 + total &&
                     fact == 0 && data == total && lastFrame == (total - 4) / 4;
-    std::printf("  size %lld (expected %llu), RIFF length %u, data length %u, fact %u, last frame %s\n",
-                size.QuadPart, 56 + total, riff, data, fact,
-                lastFrame == (total - 4) / 4 ? "right" : "wrong");
+    std::printf(
+        "  size %lld (expected %llu), RIFF length %u, data length %u, fact %u, last frame %s\n",
+        size.QuadPart, 56 + total, riff, data, fact,
+        lastFrame == (total - 4) / 4 ? "right" : "wrong");
     return ok;
 }
 

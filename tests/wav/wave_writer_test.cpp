@@ -36,8 +36,8 @@ void WriteInBlocks(CWaveWriter& writer, const std::vector<BYTE>& samples)
     }
 }
 
-void ExpectHeader(const std::vector<uint8_t>& file, const WAVEFORMATEX& format,
-                  uint32_t riffLength, uint32_t factValue, uint32_t dataLength)
+void ExpectHeader(const std::vector<uint8_t>& file, const WAVEFORMATEX& format, uint32_t riffLength,
+                  uint32_t factValue, uint32_t dataLength)
 {
     ASSERT_GE(file.size(), 56u);
     EXPECT_EQ(FourCc(file, 0), "RIFF");
@@ -86,8 +86,8 @@ TEST_F(WaveWriterTest, FiveSecondsAtRow14UnderAKoreanName)
 // the RIFF length counts. Lengths around the I/O buffer's size cross its refills.
 TEST_F(WaveWriterTest, LengthsAndPadByte)
 {
-    for (size_t n : {size_t{0}, size_t{1}, size_t{8191}, size_t{8192}, size_t{8193},
-                     size_t{3 * kBlock + 1}}) {
+    for (size_t n :
+         {size_t{0}, size_t{1}, size_t{8191}, size_t{8192}, size_t{8193}, size_t{3 * kBlock + 1}}) {
         SCOPED_TRACE(n);
         const std::wstring path = folder.File(L"take" + std::to_wstring(n) + L".wav");
         const std::vector<BYTE> samples = Pattern(n);
@@ -99,10 +99,11 @@ TEST_F(WaveWriterTest, LengthsAndPadByte)
         const std::vector<uint8_t> file = ReadFileBytes(path);
         const size_t pad = n & 1;
         ASSERT_EQ(file.size(), 56 + n + pad);
-        ExpectHeader(file, row14, static_cast<uint32_t>(48 + n + pad), 0,
-                     static_cast<uint32_t>(n));
+        ExpectHeader(file, row14, static_cast<uint32_t>(48 + n + pad), 0, static_cast<uint32_t>(n));
         EXPECT_TRUE(std::equal(samples.begin(), samples.end(), file.begin() + 56));
-        if (pad) EXPECT_EQ(file.back(), 0);
+        if (pad) {
+            EXPECT_EQ(file.back(), 0);
+        }
     }
 }
 
