@@ -116,8 +116,9 @@ const DiscoverCase kDiscoverCases[] = {
              WaveIn({Volume(kWaveInVolumeId, 25000), Mute(kWaveInMuteId, 1)})};
      },
      FALSE, L"Recording Control", 25000, 1, kWaveIn},
-    {"only a master volume, as Wine shows it", [] { return std::vector<FakeLine>{Speakers({})}; },
-     FALSE, L"", kNone, 0, kWaveIn},
+    {"only a master volume with one source, as Wine shows it",
+     [] { return std::vector<FakeLine>{Speakers({WaveOut(0x50, L"Wave", 30000, 0)})}; }, FALSE, L"",
+     kNone, 0, kWaveIn},
     {"no destinations at all", [] { return std::vector<FakeLine>{}; }, FALSE, L"", kNone, 0,
      kWaveIn},
 };
