@@ -45,6 +45,8 @@ std::string FourCc(const std::vector<uint8_t>& bytes, size_t offset)
     return std::string(bytes.begin() + offset, bytes.begin() + offset + 4);
 }
 
+inline namespace file_bytes {
+
 TempFolder::TempFolder(const std::wstring& name)
 {
     wchar_t temp[MAX_PATH];
@@ -68,5 +70,7 @@ TempFolder::~TempFolder()
     find.reset();
     ::RemoveDirectoryW(path_.c_str());
 }
+
+}  // namespace file_bytes
 
 }  // namespace velto::test

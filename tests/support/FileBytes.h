@@ -20,6 +20,9 @@ uint32_t Le32(const std::vector<uint8_t>& bytes, size_t offset);
 std::string FourCc(const std::vector<uint8_t>& bytes, size_t offset);
 
 // A new folder under %TEMP% (its name may hold any characters), removed with its files.
+// Its own inline namespace: tests/support/TempFolder.h has another TempFolder (with a
+// trailing backslash on path()), and no file uses both.
+inline namespace file_bytes {
 class TempFolder {
 public:
     explicit TempFolder(const std::wstring& name);
@@ -33,5 +36,6 @@ public:
 private:
     std::wstring path_;
 };
+}  // namespace file_bytes
 
 }  // namespace velto::test
