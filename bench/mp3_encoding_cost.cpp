@@ -28,7 +28,8 @@ double ProcessCpuSeconds()
     ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
     auto seconds = [](const FILETIME& t) {
         return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) |
-                                   t.dwLowDateTime) / 1e7;
+                                   t.dwLowDateTime) /
+               1e7;
     };
     return seconds(kernel) + seconds(user);
 }

@@ -23,13 +23,28 @@ enum : BE_ERR {
 typedef struct BeStream* HBE_STREAM;
 
 enum : DWORD { BE_CONFIG_MP3 = 0, BE_CONFIG_LAME = 256 };
-enum : LONG { BE_MP3_MODE_STEREO = 0, BE_MP3_MODE_JSTEREO = 1, BE_MP3_MODE_DUALCHANNEL = 2,
-              BE_MP3_MODE_MONO = 3 };
+enum : LONG {
+    BE_MP3_MODE_STEREO = 0,
+    BE_MP3_MODE_JSTEREO = 1,
+    BE_MP3_MODE_DUALCHANNEL = 2,
+    BE_MP3_MODE_MONO = 3
+};
 enum : DWORD { MPEG2 = 0, MPEG1 = 1 };
-enum : LONG { LQP_NOPRESET = -1, LQP_NORMAL_QUALITY = 0, LQP_LOW_QUALITY = 1,
-              LQP_HIGH_QUALITY = 2, LQP_VERYHIGH_QUALITY = 5 };
-enum : LONG { VBR_METHOD_NONE = -1, VBR_METHOD_DEFAULT = 0, VBR_METHOD_OLD = 1,
-              VBR_METHOD_NEW = 2, VBR_METHOD_MTRH = 3, VBR_METHOD_ABR = 4 };
+enum : LONG {
+    LQP_NOPRESET = -1,
+    LQP_NORMAL_QUALITY = 0,
+    LQP_LOW_QUALITY = 1,
+    LQP_HIGH_QUALITY = 2,
+    LQP_VERYHIGH_QUALITY = 5
+};
+enum : LONG {
+    VBR_METHOD_NONE = -1,
+    VBR_METHOD_DEFAULT = 0,
+    VBR_METHOD_OLD = 1,
+    VBR_METHOD_NEW = 2,
+    VBR_METHOD_MTRH = 3,
+    VBR_METHOD_ABR = 4
+};
 
 #pragma pack(push, 1)
 // The LAME configuration record (kind 256), 331 bytes.
@@ -45,19 +60,19 @@ struct BE_CONFIG {
     LONG nPreset;           // LQP_*
     DWORD dwMpegVersion;    // MPEG1 or MPEG2 (a hint: the sample rate decides)
     DWORD dwPsyModel;
-    DWORD dwEmphasis;       // 0 none, 1 50/15 microseconds, 3 CCITT J.17
+    DWORD dwEmphasis;  // 0 none, 1 50/15 microseconds, 3 CCITT J.17
     BOOL bPrivate;
     BOOL bCRC;
     BOOL bCopyright;
     BOOL bOriginal;
     BOOL bWriteVBRHeader;
     BOOL bEnableVBR;
-    int nVBRQuality;        // 0 (best) to 9
-    DWORD dwVbrAbr_bps;     // average bit rate with VBR_METHOD_ABR
-    LONG nVbrMethod;        // VBR_METHOD_*
-    BOOL bNoRes;            // no bit reservoir
+    int nVBRQuality;     // 0 (best) to 9
+    DWORD dwVbrAbr_bps;  // average bit rate with VBR_METHOD_ABR
+    LONG nVbrMethod;     // VBR_METHOD_*
+    BOOL bNoRes;         // no bit reservoir
     BOOL bStrictIso;
-    WORD nQuality;          // low byte: LAME quality 0..9, high byte: its complement
+    WORD nQuality;  // low byte: LAME quality 0..9, high byte: its complement
     BYTE btReserved[237];
 };
 
@@ -66,7 +81,7 @@ struct BE_VERSION {
     BYTE byDLLMinorVersion;
     BYTE byMajorVersion;  // LAME's
     BYTE byMinorVersion;
-    BYTE byDay;           // LAME's release date
+    BYTE byDay;  // LAME's release date
     BYTE byMonth;
     WORD wYear;
     char zHomepage[129];

@@ -45,16 +45,19 @@ bool IsLive(BeStream* s)
 }
 
 // Bit rates arrive in kbit/s; the ABR field may hold bit/s.
-int Kbps(DWORD value) { return static_cast<int>(value >= 8000 ? value / 1000 : value); }
+int Kbps(DWORD value)
+{
+    return static_cast<int>(value >= 8000 ? value / 1000 : value);
+}
 
 bool SetMode(lame_global_flags* gf, LONG mode)
 {
     switch (mode) {
-    case BE_MP3_MODE_STEREO: return lame_set_mode(gf, STEREO) == 0;
-    case BE_MP3_MODE_JSTEREO: return lame_set_mode(gf, JOINT_STEREO) == 0;
-    case BE_MP3_MODE_DUALCHANNEL: return lame_set_mode(gf, DUAL_CHANNEL) == 0;
-    case BE_MP3_MODE_MONO: return lame_set_mode(gf, MONO) == 0;
-    default: return false;
+        case BE_MP3_MODE_STEREO: return lame_set_mode(gf, STEREO) == 0;
+        case BE_MP3_MODE_JSTEREO: return lame_set_mode(gf, JOINT_STEREO) == 0;
+        case BE_MP3_MODE_DUALCHANNEL: return lame_set_mode(gf, DUAL_CHANNEL) == 0;
+        case BE_MP3_MODE_MONO: return lame_set_mode(gf, MONO) == 0;
+        default: return false;
     }
 }
 
@@ -67,10 +70,10 @@ void SetQuality(lame_global_flags* gf, const BE_CONFIG& c)
         return;
     }
     switch (c.nPreset) {
-    case LQP_LOW_QUALITY: lame_set_quality(gf, 7); break;
-    case LQP_HIGH_QUALITY: lame_set_quality(gf, 2); break;
-    case LQP_VERYHIGH_QUALITY: lame_set_quality(gf, 0); break;
-    default: break;  // LAME's default quality
+        case LQP_LOW_QUALITY: lame_set_quality(gf, 7); break;
+        case LQP_HIGH_QUALITY: lame_set_quality(gf, 2); break;
+        case LQP_VERYHIGH_QUALITY: lame_set_quality(gf, 0); break;
+        default: break;  // LAME's default quality
     }
 }
 
@@ -101,8 +104,8 @@ bool Configure(lame_global_flags* gf, const BE_CONFIG& c, int channels)
     lame_set_msgf(gf, Quiet);
     lame_set_num_channels(gf, channels);
     lame_set_in_samplerate(gf, static_cast<int>(c.dwSampleRate));
-    lame_set_out_samplerate(gf, static_cast<int>(c.dwReSampleRate ? c.dwReSampleRate
-                                                                   : c.dwSampleRate));
+    lame_set_out_samplerate(gf,
+                            static_cast<int>(c.dwReSampleRate ? c.dwReSampleRate : c.dwSampleRate));
     if (!SetMode(gf, c.nMode)) return false;
     SetBitRate(gf, c);
     SetQuality(gf, c);
@@ -152,8 +155,7 @@ BE_ERR InitStream(BE_CONFIG* config, DWORD* samples, DWORD* bufferSize, HBE_STRE
     return BE_ERR_SUCCESS;
 }
 
-BE_ERR EncodeChunk(HBE_STREAM s, DWORD samples, const SHORT* pcm, BYTE* output,
-                   DWORD* outputBytes)
+BE_ERR EncodeChunk(HBE_STREAM s, DWORD samples, const SHORT* pcm, BYTE* output, DWORD* outputBytes)
 {
     if (!outputBytes) return BE_ERR_INVALID_FORMAT_PARAMETERS;
     *outputBytes = 0;
@@ -221,7 +223,10 @@ std::wstring PathToWide(const char* path)
     return {};
 }
 
-bool IsFrameHeader(const unsigned char* b) { return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0; }
+bool IsFrameHeader(const unsigned char* b)
+{
+    return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0;
+}
 
 BE_ERR WriteVbrHeader(const char* path)
 {

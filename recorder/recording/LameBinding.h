@@ -14,7 +14,7 @@ using BE_ERR = unsigned long;  // 32 bits on every Windows target
 // Pointer-sized: a 64-bit library hands out a pointer here, and 32 bits would cut it.
 using HBE_STREAM = void*;
 
-inline constexpr DWORD kConfigLame = 256;        // the LAME record
+inline constexpr DWORD kConfigLame = 256;  // the LAME record
 inline constexpr DWORD kRecordVersion = 1;
 inline constexpr LONG kModeStereo = 0;
 inline constexpr LONG kPresetNormalQuality = 0;

@@ -12,7 +12,10 @@ EncoderStep* CMp3Recorder::CreateEncoderStep()
                          PresetBitRate(recordType_, quality_), notifyWindow_);
 }
 
-const wchar_t* CMp3Recorder::DeviceOpenError() const { return L"장치를 열수가 없습니다.."; }
+const wchar_t* CMp3Recorder::DeviceOpenError() const
+{
+    return L"장치를 열수가 없습니다..";
+}
 
 Mp3Worker::Mp3Worker(lame::EntryPoints& lame, std::wstring libraryFolder, int sampleRate,
                      int bitRateKbps, HWND notifyWindow)

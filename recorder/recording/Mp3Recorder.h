@@ -41,8 +41,8 @@ class Mp3Worker : public EncoderStep {
 public:
     static constexpr DWORD kOutputBlockBytes = 16384;
 
-    Mp3Worker(lame::EntryPoints& lame, std::wstring libraryFolder, int sampleRate,
-              int bitRateKbps, HWND notifyWindow);
+    Mp3Worker(lame::EntryPoints& lame, std::wstring libraryFolder, int sampleRate, int bitRateKbps,
+              HWND notifyWindow);
     // Releases whatever an unexpected exit left behind.
     ~Mp3Worker() override;
     Mp3Worker(const Mp3Worker&) = delete;

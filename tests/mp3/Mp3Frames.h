@@ -24,8 +24,8 @@ inline bool ParseMp3Frame(const unsigned char* p, Mp3Frame& f)
     static const int kBitRates[2][16] = {
         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},  // MPEG-1 III
         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};     // MPEG-2/2.5 III
-    static const int kRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000},
-                                     {11025, 12000, 8000}};
+    static const int kRates[3][3] = {
+        {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
     if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return false;
     const int versionBits = (p[1] >> 3) & 3;
     const int layerBits = (p[1] >> 1) & 3;
@@ -41,8 +41,8 @@ inline bool ParseMp3Frame(const unsigned char* p, Mp3Frame& f)
     f.channels = (p[3] >> 6) == 3 ? 1 : 2;
     const int padding = (p[2] >> 1) & 1;
     f.samples = row == 0 ? 1152 : 576;
-    f.bytes = static_cast<size_t>((row == 0 ? 144 : 72) * f.bitRateKbps * 1000 / f.sampleRate +
-                                  padding);
+    f.bytes =
+        static_cast<size_t>((row == 0 ? 144 : 72) * f.bitRateKbps * 1000 / f.sampleRate + padding);
     return f.layer == 3;
 }
 

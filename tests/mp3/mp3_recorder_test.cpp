@@ -61,8 +61,8 @@ protected:
         wchar_t temp[MAX_PATH];
         ::GetTempPathW(MAX_PATH, temp);
         // A Korean folder name: the file, the messages and the header call must all keep it.
-        folder_ = std::wstring(temp) + L"velto 녹음 " + std::to_wstring(::GetCurrentProcessId()) +
-                  L"\\";
+        folder_ =
+            std::wstring(temp) + L"velto 녹음 " + std::to_wstring(::GetCurrentProcessId()) + L"\\";
         ::CreateDirectoryW(folder_.c_str(), nullptr);
         ::CreateDirectoryW((folder_ + L"no library").c_str(), nullptr);
         log_ = folder_ + L"calls.log";
@@ -137,10 +137,12 @@ TEST_F(Mp3RecorderTest, StopAfterTheFirstBlockEncodesItFlushesAndWritesTheHeader
         host.received.clear();
         host.quality = row.quality;
         ::SetEnvironmentVariableW(L"VELTO_FAKE_LAME", L"hold-first");
-        UniqueHandle entered(::CreateEventW(nullptr, TRUE, FALSE,
-            FormatW(L"VeltoFakeLame-%lu-entered", ::GetCurrentProcessId()).c_str()));
-        UniqueHandle go(::CreateEventW(nullptr, TRUE, FALSE,
-            FormatW(L"VeltoFakeLame-%lu-go", ::GetCurrentProcessId()).c_str()));
+        UniqueHandle entered(
+            ::CreateEventW(nullptr, TRUE, FALSE,
+                           FormatW(L"VeltoFakeLame-%lu-entered", ::GetCurrentProcessId()).c_str()));
+        UniqueHandle go(
+            ::CreateEventW(nullptr, TRUE, FALSE,
+                           FormatW(L"VeltoFakeLame-%lu-go", ::GetCurrentProcessId()).c_str()));
 
         CMp3Recorder recorder(host);
         recorder.SetLibraryFolder(Fixture(L"recording"));
@@ -177,23 +179,37 @@ TEST_F(Mp3RecorderTest, StartFailuresShowTheirMessageAndLetTheRecordingEnd)
         std::wstring name;
         std::wstring library;  // fixture variant, or a folder of the test's own
         const wchar_t* settings;
-        std::wstring path;     // empty: the test's usual path
+        std::wstring path;  // empty: the test's usual path
         std::wstring text;
-        long long fileSize;    // -1: no file
+        long long fileSize;  // -1: no file
         std::vector<std::string> calls;
     };
     std::vector<Case> cases = {
         {L"no library", folder_ + L"no library\\", L"", L"", L"Error loading lame_enc.DLL", 0, {}},
-        {L"stream refused", Fixture(L"recording"), L"init=3", L"",
-         L"Error opening encoding stream (3)", 0, {"init"}},
-        {L"file cannot be created", Fixture(L"recording"), L"", unwritable,
-         L"Error creating file " + unwritable, -1, {}},
+        {L"stream refused",
+         Fixture(L"recording"),
+         L"init=3",
+         L"",
+         L"Error opening encoding stream (3)",
+         0,
+         {"init"}},
+        {L"file cannot be created",
+         Fixture(L"recording"),
+         L"",
+         unwritable,
+         L"Error creating file " + unwritable,
+         -1,
+         {}},
     };
     for (const wchar_t* name : {L"beInitStream", L"beEncodeChunk", L"beDeinitStream",
                                 L"beCloseStream", L"beVersion", L"beWriteVBRHeader"}) {
         cases.push_back({std::wstring(L"without ") + name,
-                         Fixture(std::wstring(L"without-") + name), L"", L"",
-                         L"Unable to get LAME interfaces", 0, {}});
+                         Fixture(std::wstring(L"without-") + name),
+                         L"",
+                         L"",
+                         L"Unable to get LAME interfaces",
+                         0,
+                         {}});
     }
 
     const std::wstring usualPath = host.outputPath;
@@ -238,13 +254,28 @@ TEST_F(Mp3RecorderTest, FailuresDuringTheRecordingCloseTheStreamAndSkipTheHeader
         long long fileSize;  // -1: not checked
     } cases[] = {
         // The file keeps the first block's bytes.
-        {"encoding fails", L"encode-fail=2:7", L"", false, L"Error opening encoding stream (7)",
-         {"init", "encode", "encode", "close"}, 1000},
+        {"encoding fails",
+         L"encode-fail=2:7",
+         L"",
+         false,
+         L"Error opening encoding stream (7)",
+         {"init", "encode", "encode", "close"},
+         1000},
         // Wine's Z: drive reaches /dev/full, a file that refuses every byte.
-        {"file refuses bytes", L"bytes=5000", L"Z:\\dev\\full", false, L"Output file write error",
-         {"init", "encode", "close"}, -1},
-        {"flush fails", L"hold-first deinit=5", L"", true, L"beExitStream failed (5)",
-         {"init", "encode", "deinit", "close"}, 1000},
+        {"file refuses bytes",
+         L"bytes=5000",
+         L"Z:\\dev\\full",
+         false,
+         L"Output file write error",
+         {"init", "encode", "close"},
+         -1},
+        {"flush fails",
+         L"hold-first deinit=5",
+         L"",
+         true,
+         L"beExitStream failed (5)",
+         {"init", "encode", "deinit", "close"},
+         1000},
     };
     const std::wstring usualPath = host.outputPath;
     for (const Case& c : cases) {
@@ -255,10 +286,12 @@ TEST_F(Mp3RecorderTest, FailuresDuringTheRecordingCloseTheStreamAndSkipTheHeader
         host.received.clear();
         host.outputPath = c.path.empty() ? usualPath : c.path;
         ::SetEnvironmentVariableW(L"VELTO_FAKE_LAME", c.settings);
-        UniqueHandle entered(::CreateEventW(nullptr, TRUE, FALSE,
-            FormatW(L"VeltoFakeLame-%lu-entered", ::GetCurrentProcessId()).c_str()));
-        UniqueHandle go(::CreateEventW(nullptr, TRUE, FALSE,
-            FormatW(L"VeltoFakeLame-%lu-go", ::GetCurrentProcessId()).c_str()));
+        UniqueHandle entered(
+            ::CreateEventW(nullptr, TRUE, FALSE,
+                           FormatW(L"VeltoFakeLame-%lu-entered", ::GetCurrentProcessId()).c_str()));
+        UniqueHandle go(
+            ::CreateEventW(nullptr, TRUE, FALSE,
+                           FormatW(L"VeltoFakeLame-%lu-go", ::GetCurrentProcessId()).c_str()));
 
         CMp3Recorder recorder(host);
         recorder.SetLibraryFolder(Fixture(L"recording"));

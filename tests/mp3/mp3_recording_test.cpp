@@ -93,12 +93,12 @@ TEST(Mp3RecordingTest, RecordsTheToneAtEachRowsFormatForTheAutoStopTime)
         ASSERT_TRUE(::CopyFileW(host.outputPath.c_str(), copy.c_str(), FALSE));
         const std::string mp3 = UnixPath(copy);
         ASSERT_FALSE(mp3.empty());
-        ASSERT_TRUE(RunUnixShell(
-            "ffprobe -v error -select_streams a:0 -show_entries "
-            "stream=codec_name,sample_rate,channels,bit_rate -of default=nw=1 '" + mp3 +
-                "' > '" + UnixPath(probe) + "'; ffmpeg -v error -y -i '" + mp3 +
-                "' -f s16le -acodec pcm_s16le '" + UnixPath(decoded) + "'",
-            60000));
+        ASSERT_TRUE(
+            RunUnixShell("ffprobe -v error -select_streams a:0 -show_entries "
+                         "stream=codec_name,sample_rate,channels,bit_rate -of default=nw=1 '" +
+                             mp3 + "' > '" + UnixPath(probe) + "'; ffmpeg -v error -y -i '" + mp3 +
+                             "' -f s16le -acodec pcm_s16le '" + UnixPath(decoded) + "'",
+                         60000));
         auto keys = ReadKeys(probe);
         EXPECT_EQ(keys["codec_name"], "mp3");
         EXPECT_EQ(keys["sample_rate"], std::to_string(rate));
