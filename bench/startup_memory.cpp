@@ -50,7 +50,7 @@ Started StartAndTime(const std::wstring& exe, const std::wstring& args, const wc
                           folder.c_str(), &si, &s.pi))
         return s;
     while (Now() - t0 < 60) {
-        if ((s.window = FindProcessWindow(s.pi.dwProcessId, cls)) != nullptr) {
+        if ((s.window = FindVisibleWindow(s.pi.dwProcessId, cls)) != nullptr) {
             s.seconds = Now() - t0;
             break;
         }
@@ -101,7 +101,7 @@ std::wstring PrepareSettings()
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const std::wstring bin = BinFolder();
+    const std::wstring bin = TestBinFolder();
     const std::wstring recorder = bin + L"VeltoRecorder.exe";
     const std::wstring bare = bin + L"bare_window.exe";
     const std::wstring folder = PrepareSettings();

@@ -12,6 +12,7 @@
 #include "recorder/dialogs/MessageDlg.h"
 #include "recorder/recording/Mp3Recorder.h"
 #include "recorder/recording/Presets.h"
+#include "recorder/recording/WavRecorder.h"
 #include "recorder/res/resource.h"
 
 namespace velto {
@@ -35,7 +36,6 @@ constexpr wchar_t kNoNoticeLibrary[] = L"없음002";
 constexpr wchar_t kPlaceholderName[] = L"VeltoRecorder";
 
 constexpr int kVolumeBarPixels = 69;
-constexpr wchar_t kOutputPlugin[] = L"out_wave.dll";
 
 constexpr int kFirstQualityChoice = ID_QUALITY_FIRST;  // 6235 + row
 constexpr int kFirstTypeChoice = ID_TYPE_FIRST;        // 7235 + type
@@ -269,10 +269,7 @@ void CMainWnd::LoadPlayer()
     const std::wstring folder = ProgramFolder();
     if (folder.empty()) return;
     player_ = std::make_unique<PlayerLibrary>();
-    if (!player_->Load()) return;
-    const std::wstring plugins = folder + L"Plugins";
-    player_->InitInputPlugins(hwnd(), plugins);
-    player_->InitOutputPlugins(hwnd(), plugins, kOutputPlugin);
+    if (!player_->Open(hwnd())) return;
     if (!notice_.Show(hwnd(), folder)) AppMessageBox(hwnd(), kNoNoticeLibrary);
 }
 
@@ -318,6 +315,7 @@ void CMainWnd::RunSlotCommand(int slot)
 std::unique_ptr<CRecorder> CMainWnd::CreateRecorder(int recordType)
 {
     switch (recordType) {
+    case kRecordWav: return std::make_unique<CWavRecorder>(*this);
     case kRecordMp3: return std::make_unique<CMp3Recorder>(*this);
     default: return nullptr;
     }

@@ -157,6 +157,10 @@ private:
     static constexpr UINT_PTR kPlayTimer = 15;    // polls the playback
     static constexpr UINT kStatusTickMs = 40;
 
+    static constexpr int kPlayStateIdle = static_cast<int>(PlayState::Idle);
+    static constexpr int kPlayStateStopped = static_cast<int>(PlayState::Stopped);
+    static constexpr int kPlayStatePlaying = static_cast<int>(PlayState::Playing);
+
     bool recording() const { return RecordingState.load() != 0; }
     int PlayerState() const { return player_ ? player_->GetCurrentState() : -1; }
 

@@ -73,7 +73,7 @@ void MarkInstalled(HKEY key)
 
 }  // namespace
 
-std::wstring BinFolder()
+std::wstring TestBinFolder()
 {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -107,7 +107,7 @@ bool RecorderProcess::Start(const std::wstring& arguments, DWORD timeoutMs, cons
     ::CloseHandle(pi.hThread);
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
-    window_ = WaitForProcessWindow(pid_, windowClass, timeoutMs);
+    window_ = WaitForVisibleWindow(pid_, windowClass, timeoutMs);
     return window_ != nullptr;
 }
 
@@ -145,17 +145,17 @@ RECT RecorderProcess::WindowRect() const
     return r;
 }
 
-HWND FindProcessWindow(DWORD pid, const wchar_t* className)
+HWND FindVisibleWindow(DWORD pid, const wchar_t* className)
 {
     Search s{pid, className, nullptr};
     ::EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
-HWND WaitForProcessWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs)
+HWND WaitForVisibleWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs)
 {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindProcessWindow(pid, className)) != nullptr; }, timeoutMs);
+    WaitUntil([&] { return (found = FindVisibleWindow(pid, className)) != nullptr; }, timeoutMs);
     return found;
 }
 
@@ -216,7 +216,7 @@ bool PressAltF4(HWND window)
 
 HWND WaitForPopupMenu(DWORD pid, DWORD timeoutMs)
 {
-    return WaitForProcessWindow(pid, L"#32768", timeoutMs);
+    return WaitForVisibleWindow(pid, L"#32768", timeoutMs);
 }
 
 void ClickMenuItem(HWND menu, int index, int itemCount)

@@ -22,7 +22,7 @@ inline constexpr wchar_t kRecorderKey[] = L"Software\\Dovrane\\VeltoRecorder";
 
 // The folder of the running test program (the build's bin folder, laid out like an
 // installation), with its trailing backslash.
-std::wstring BinFolder();
+std::wstring TestBinFolder();
 
 class RecorderProcess {
 public:
@@ -35,7 +35,7 @@ public:
     // Starts `exe` with `arguments` and waits until its main window (of `windowClass`) is
     // visible. False when it did not come up in time.
     bool Start(const std::wstring& arguments = L"/run", DWORD timeoutMs = 30000,
-               const std::wstring& exe = BinFolder() + L"VeltoRecorder.exe",
+               const std::wstring& exe = TestBinFolder() + L"VeltoRecorder.exe",
                const wchar_t* windowClass = L"VeltoRecorder");
     HWND window() const { return window_; }
     DWORD pid() const { return pid_; }
@@ -56,9 +56,9 @@ private:
 };
 
 // A visible top-level window of the process with that class (any class when null).
-HWND FindProcessWindow(DWORD pid, const wchar_t* className);
+HWND FindVisibleWindow(DWORD pid, const wchar_t* className);
 // Waits for such a window; null on time-out.
-HWND WaitForProcessWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs);
+HWND WaitForVisibleWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs);
 
 // ---- the mouse and the keyboard -----------------------------------------------------------
 namespace mouse {
@@ -96,7 +96,7 @@ std::wstring PathBoxText(HWND recorderWindow);
 // the program's own resources). -1 when some digit cannot be read.
 class TimeDisplayReader {
 public:
-    explicit TimeDisplayReader(const std::wstring& exe = BinFolder() + L"VeltoRecorder.exe");
+    explicit TimeDisplayReader(const std::wstring& exe = TestBinFolder() + L"VeltoRecorder.exe");
     bool ok() const { return !skin_.empty(); }
     int ReadSeconds(HWND recorderWindow) const;
 

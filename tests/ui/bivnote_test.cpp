@@ -46,11 +46,11 @@ bool PumpUntil(Done done, DWORD timeoutMs)
     }
 }
 
-HWND Popup() { return FindProcessWindow(::GetCurrentProcessId(), kPopupClass); }
+HWND Popup() { return FindVisibleWindow(::GetCurrentProcessId(), kPopupClass); }
 
 bool CopyInto(const std::wstring& folder, const wchar_t* name)
 {
-    return ::CopyFileW((BinFolder() + name).c_str(), (folder + name).c_str(), FALSE) != FALSE;
+    return ::CopyFileW((TestBinFolder() + name).c_str(), (folder + name).c_str(), FALSE) != FALSE;
 }
 
 class BivnoteTest : public ::testing::Test {
@@ -102,7 +102,7 @@ protected:
 
 TEST_F(BivnoteTest, ShowsThePictureBesideTheWindowWithoutTakingTheFocusAndGoesOnAClick)
 {
-    Call(BinFolder(), NoticePicturePath(BinFolder() + L"aboutvelto.bmp"));
+    Call(TestBinFolder(), NoticePicturePath(TestBinFolder() + L"aboutvelto.bmp"));
     ASSERT_TRUE(PumpUntil([] { return Popup() != nullptr; }, 5000));
     HWND popup = Popup();
     RECT host{}, r{};
@@ -123,7 +123,7 @@ TEST_F(BivnoteTest, ShowsThePictureBesideTheWindowWithoutTakingTheFocusAndGoesOn
 
 TEST_F(BivnoteTest, GoesByItselfAfterAFewSeconds)
 {
-    Call(BinFolder(), NoticePicturePath(BinFolder() + L"aboutvelto.bmp"));
+    Call(TestBinFolder(), NoticePicturePath(TestBinFolder() + L"aboutvelto.bmp"));
     ASSERT_TRUE(PumpUntil([] { return Popup() != nullptr; }, 5000));
     ASSERT_TRUE(WaitForFreeRequest(15000));
     EXPECT_EQ(Popup(), nullptr);
