@@ -8,7 +8,6 @@ namespace velto::test {
 
 namespace {
 
-constexpr int kSkinW = 302, kSkinH = 350;
 constexpr int kDigitW = 11, kDigitH = 21, kDigitY = 153;
 constexpr int kTimeY = 31;
 constexpr int kTimeDigitX[6] = {31, 44, 64, 77, 97, 110};
@@ -276,7 +275,7 @@ std::vector<COLORREF> CaptureClient(HWND window, int w, int h)
     return out;
 }
 
-TimeDisplayReader::TimeDisplayReader(const std::wstring& exe)
+SkinPicture::SkinPicture(const std::wstring& exe)
 {
     HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE |
                                                                 LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -287,20 +286,31 @@ TimeDisplayReader::TimeDisplayReader(const std::wstring& exe)
         HDC screen = ::GetDC(nullptr);
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = kSkinW;
-        bi.bmiHeader.biHeight = -kSkinH;
+        bi.bmiHeader.biWidth = kWidth;
+        bi.bmiHeader.biHeight = -kHeight;
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
-        std::vector<uint32_t> px(static_cast<size_t>(kSkinW) * kSkinH);
-        if (::GetDIBits(screen, bitmap, 0, kSkinH, px.data(), &bi, DIB_RGB_COLORS) == kSkinH) {
-            skin_.resize(px.size());
+        std::vector<uint32_t> px(static_cast<size_t>(kWidth) * kHeight);
+        if (::GetDIBits(screen, bitmap, 0, kHeight, px.data(), &bi, DIB_RGB_COLORS) == kHeight) {
+            pixels_.resize(px.size());
             for (size_t i = 0; i < px.size(); ++i)
-                skin_[i] = RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF);
+                pixels_[i] = RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF);
         }
         ::ReleaseDC(nullptr, screen);
         ::DeleteObject(bitmap);
     }
     ::FreeLibrary(module);
+}
+
+bool SkinPicture::ShownAt(HWND window, int x, int y, int w, int h, int sx, int sy) const
+{
+    if (!ok()) return false;
+    std::vector<COLORREF> screen = CaptureClient(window, x + w, y + h);
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i)
+            if (screen[static_cast<size_t>(y + j) * (x + w) + x + i] != At(sx + i, sy + j))
+                return false;
+    return true;
 }
 
 int TimeDisplayReader::ReadDigit(const std::vector<COLORREF>& screen, int screenW, int x) const
@@ -310,10 +320,8 @@ int TimeDisplayReader::ReadDigit(const std::vector<COLORREF>& screen, int screen
         bool match = true;
         for (int j = 0; j < kDigitH && match; ++j) {
             for (int i = 0; i < kDigitW; ++i) {
-                COLORREF sprite = skin_[static_cast<size_t>(kDigitY + j) * kSkinW + 12 * d + i];
-                COLORREF expected =
-                    sprite != RGB(0, 0, 0) ? sprite
-                                           : skin_[static_cast<size_t>(kTimeY + j) * kSkinW + x + i];
+                COLORREF sprite = skin_.At(12 * d + i, kDigitY + j);
+                COLORREF expected = sprite != RGB(0, 0, 0) ? sprite : skin_.At(x + i, kTimeY + j);
                 if (screen[static_cast<size_t>(kTimeY + j) * screenW + x + i] != expected) {
                     match = false;
                     break;
@@ -327,7 +335,7 @@ int TimeDisplayReader::ReadDigit(const std::vector<COLORREF>& screen, int screen
 
 int TimeDisplayReader::ReadSeconds(HWND recorderWindow) const
 {
-    if (skin_.empty()) return -1;
+    if (!skin_.ok()) return -1;
     const int w = 130, h = 60;
     std::vector<COLORREF> screen = CaptureClient(recorderWindow, w, h);
     int d[6];

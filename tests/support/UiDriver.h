@@ -92,17 +92,31 @@ std::wstring StatusText(HWND recorderWindow);
 // The path box's text.
 std::wstring PathBoxText(HWND recorderWindow);
 
-// Reads the big time display off the screen by matching the skin's digit sprites (taken from
-// the program's own resources). -1 when some digit cannot be read.
+// The skin bitmap (302 x 350), taken from the program's own resources.
+class SkinPicture {
+public:
+    explicit SkinPicture(const std::wstring& exe = TestBinFolder() + L"VeltoRecorder.exe");
+    bool ok() const { return !pixels_.empty(); }
+    COLORREF At(int x, int y) const { return pixels_[static_cast<size_t>(y) * kWidth + x]; }
+    // True when the window's client area at (x, y) shows the skin's w x h area at (sx, sy).
+    bool ShownAt(HWND window, int x, int y, int w, int h, int sx, int sy) const;
+
+    static constexpr int kWidth = 302, kHeight = 350;
+
+private:
+    std::vector<COLORREF> pixels_;
+};
+
+// Reads the big time display off the screen by matching the skin's digit sprites. -1 when
+// some digit cannot be read.
 class TimeDisplayReader {
 public:
-    explicit TimeDisplayReader(const std::wstring& exe = TestBinFolder() + L"VeltoRecorder.exe");
-    bool ok() const { return !skin_.empty(); }
+    bool ok() const { return skin_.ok(); }
     int ReadSeconds(HWND recorderWindow) const;
 
 private:
     int ReadDigit(const std::vector<COLORREF>& screen, int screenW, int x) const;
-    std::vector<COLORREF> skin_;  // 302 x 350, top-down
+    SkinPicture skin_;
 };
 
 // Pixels of the client area (top-down, w x h) as the screen shows them.

@@ -145,4 +145,53 @@ TEST_F(MainWindowTest, TitleDragMovesTheWindowAndSnapsToTheScreenEdge)
     EXPECT_TRUE(settlesAt(now.left - 200, now.top - 20));
 }
 
+TEST_F(MainWindowTest, AButtonShowsItsPressedLookWhileThePointerIsOnItAndTheReleaseDecides)
+{
+    ASSERT_TRUE(p_.Start());
+    DialogWatcher boxes(p_.pid());
+    SkinPicture skin;
+    ASSERT_TRUE(skin.ok());
+    // The play button's face and its highlighted sprite (21 x 22).
+    auto showsSprite = [&] { return skin.ShownAt(p_.window(), 73, 123, 21, 22, 63, 221); };
+    auto showsFace = [&] { return skin.ShownAt(p_.window(), 73, 123, 21, 22, 73, 123); };
+    ASSERT_TRUE(WaitUntil(showsFace, 5000));
+
+    // Hovering highlights, leaving restores the face.
+    mouse::MoveTo(At(83, 133));
+    EXPECT_TRUE(WaitUntil(showsSprite, 3000));
+    mouse::MoveTo(At(200, 110));
+    EXPECT_TRUE(WaitUntil(showsFace, 3000));
+
+    // Pressed: sliding off and back on; released outside every button, nothing runs.
+    mouse::MoveTo(At(83, 133));
+    mouse::LeftDown();
+    EXPECT_TRUE(WaitUntil(showsSprite, 3000));
+    mouse::MoveTo(At(60, 100));
+    EXPECT_TRUE(WaitUntil(showsFace, 3000));
+    mouse::MoveTo(At(83, 133));
+    EXPECT_TRUE(WaitUntil(showsSprite, 3000));
+    mouse::MoveTo(At(60, 100));
+    mouse::LeftUp();
+    ::Sleep(1000);
+    EXPECT_TRUE(boxes.Seen().empty());
+
+    // Pressed on stop, released on play: play runs, and with nothing recorded it says so.
+    mouse::MoveTo(At(104, 133));
+    mouse::LeftDown();
+    mouse::MoveTo(At(83, 133));
+    mouse::LeftUp();
+    ASSERT_TRUE(boxes.WaitFor(L"녹음한 내용이 없습니다.\r\n녹음후 재생해 주세요", 5000));
+    EXPECT_EQ(boxes.Seen().front().caption, L"VeltoRecorder");
+
+    // The options button opens the options sheet, and closing it leaves the window ready.
+    boxes.Clear();
+    mouse::LeftClick(At(283, 87));
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const auto& d : boxes.Seen())
+            if (d.caption == L"옵션 및 정보") return true;
+        return false;
+    }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(p_.window()) != FALSE; }, 5000));
+}
+
 }  // namespace
