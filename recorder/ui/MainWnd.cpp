@@ -155,6 +155,7 @@ LRESULT CMainWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         break;
     case WM_RECORDER_NOTIFY: OnRecorderNotify(wp, lp); return 0;
     case WM_NOTICE_DONE: notice_.Free(); return 0;
+    case kFinishStartMessage: FinishStart(); return 0;
     case WM_ENDSESSION:
         // The session ends without destroying windows: finish the recording and keep the
         // settings as a close would.
@@ -181,12 +182,20 @@ LRESULT CMainWnd::OnCreate(WPARAM wp, LPARAM lp)
 {
     if (Window::HandleMessage(WM_CREATE, wp, lp) == -1) return -1;
     if (!CreateSurfaces()) return -1;
-    AttachVolumeBar();
     files_.CheckDiskSpace();
     RestorePlacement();
+    // The mixer, the tool tips, the player with its plug-ins and the notice library take
+    // longer than everything else together; they follow as soon as the window is up, before
+    // any click can reach it (a posted message comes before input).
+    ::PostMessageW(hwnd(), kFinishStartMessage, 0, 0);
+    return 0;
+}
+
+void CMainWnd::FinishStart()
+{
+    AttachVolumeBar();
     CreateToolTips();
     LoadPlayer();
-    return 0;
 }
 
 bool CMainWnd::CreateSurfaces()

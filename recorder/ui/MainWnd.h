@@ -80,6 +80,7 @@ private:
     // ---- life cycle (MainWnd.cpp) ----
     LRESULT OnNcCreate(WPARAM wp, LPARAM lp);
     LRESULT OnCreate(WPARAM wp, LPARAM lp);
+    void FinishStart();
     bool CreateSurfaces();
     void AttachVolumeBar();
     void RestorePlacement();
@@ -156,6 +157,7 @@ private:
     static constexpr UINT_PTR kBlinkTimer = 11;   // darkens the colons half a second after each second
     static constexpr UINT_PTR kPlayTimer = 15;    // polls the playback
     static constexpr UINT kStatusTickMs = 40;
+    static constexpr UINT kFinishStartMessage = WM_APP + 1;
 
     static constexpr int kPlayStateIdle = static_cast<int>(PlayState::Idle);
     static constexpr int kPlayStateStopped = static_cast<int>(PlayState::Stopped);

@@ -191,4 +191,29 @@ TEST_F(RecordingTest, AltF4DuringARecordingLeavesAFinishedFile)
     EXPECT_TRUE(ReadRecorderBinary(L"VeltoRecorder").empty());
 }
 
+TEST_F(RecordingTest, TheWavTypeChosenInItsPopupRecordsAWavFile)
+{
+    SetRecorderDword(L"AutoStop", 1);
+    SetRecorderDword(L"RecStopTime", 2);
+    TonePlayer tone(kToneHz, 8000.0, 60.0);
+    ASSERT_TRUE(tone.ok());
+    ASSERT_TRUE(p_.Start());
+    DialogWatcher boxes(p_.pid());
+    mouse::LeftClick(At({150, 131}));  // the file-type label
+    HWND menu = WaitForPopupMenu(p_.pid());
+    ASSERT_NE(menu, nullptr);
+    ClickMenuItem(menu, 0, 3);  // wav
+    const std::wstring file = folder_ + L"Noname.wav";
+    ASSERT_TRUE(WaitUntil([&] { return PathBoxText(p_.window()) == file; }, 5000));
+
+    mouse::LeftClick(At(kRecordButton));
+    ASSERT_TRUE(WaitForStatus(L"Recording Complete " + file, 20000))
+        << "status: " << velto::WideToUtf8(StatusText(p_.window()));
+    std::vector<int16_t> samples = Decode(file);
+    EXPECT_NEAR(samples.size() / 44100.0, 2.0, 0.05);
+    ExpectTone(samples);
+    EXPECT_TRUE(boxes.Seen().empty());
+    ::DeleteFileW(file.c_str());
+}
+
 }  // namespace
