@@ -2,8 +2,8 @@
 // exports it without the "@8" decoration so both architectures find it by its plain name.
 #include "outside/wmaudsdk/WmaFileWriter.h"
 
-extern "C" __declspec(dllexport) HRESULT __stdcall WMAudioCreateWriter(const wchar_t* path,
-                                                                       IWmaAudioWriter** writer)
+extern "C" __declspec(dllexport) HRESULT
+    __stdcall WMAudioCreateWriter(const wchar_t* path, IWmaAudioWriter** writer)
 {
     try {
         return wmaudsdk::WmaFileWriter::Create(path, writer);

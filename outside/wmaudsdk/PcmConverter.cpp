@@ -77,8 +77,8 @@ bool PcmConverter::Convert(const uint8_t* const* in, int inSamples)
         scratch_[c].resize(static_cast<size_t>(room));
         planes[c] = reinterpret_cast<uint8_t*>(scratch_[c].data());
     }
-    const int got = swr_convert(swr_.get(), planes.data(), room, const_cast<const uint8_t**>(in),
-                                inSamples);
+    const int got =
+        swr_convert(swr_.get(), planes.data(), room, const_cast<const uint8_t**>(in), inSamples);
     if (got < 0) return false;
     return got == 0 ||
            av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(planes.data()), got) == got;

@@ -117,10 +117,7 @@ HRESULT WmaFileWriter::SetOutputFormat(DWORD bitRate, DWORD sampleRate, DWORD ch
     if (state_ != State::InputSet) return E_UNEXPECTED;
     return NoThrow([&] {
         HRESULT hr = OpenEncoder(bitRate, sampleRate, channels);
-        if (FAILED(hr)) {
-            encoder_.reset();
-            return hr;
-        }
+        if (FAILED(hr)) return hr;
         hr = StartFile();
         if (FAILED(hr)) return WriteFailure(hr);
         state_ = State::Writing;

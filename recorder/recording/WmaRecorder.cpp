@@ -21,7 +21,9 @@ void TellUser(const wchar_t* text)
 class WmaEncoderStep : public EncoderStep {
 public:
     WmaEncoderStep(CWmaRecorder& recorder, HWND notifyWindow, int bitRate, int sampleRate)
-        : recorder_(recorder), notifyWindow_(notifyWindow), bitRate_(bitRate),
+        : recorder_(recorder),
+          notifyWindow_(notifyWindow),
+          bitRate_(bitRate),
           sampleRate_(sampleRate)
     {
     }

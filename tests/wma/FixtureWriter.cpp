@@ -70,14 +70,14 @@ HRESULT Create(IWmaAudioWriter** writer)
 
 #if FIXTURE_FAILURE == 1
 // A near miss: the DLL is there, the export the recorder looks for is not.
-extern "C" __declspec(dllexport) HRESULT __stdcall WMAudioCreateWriterEx(const wchar_t*,
-                                                                         IWmaAudioWriter** writer)
+extern "C" __declspec(dllexport) HRESULT
+    __stdcall WMAudioCreateWriterEx(const wchar_t*, IWmaAudioWriter** writer)
 {
     return Create(writer);
 }
 #else
-extern "C" __declspec(dllexport) HRESULT __stdcall WMAudioCreateWriter(const wchar_t*,
-                                                                       IWmaAudioWriter** writer)
+extern "C" __declspec(dllexport) HRESULT
+    __stdcall WMAudioCreateWriter(const wchar_t*, IWmaAudioWriter** writer)
 {
     return Create(writer);
 }
