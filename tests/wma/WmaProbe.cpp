@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/support/FileBytes.h"
 #include "tests/support/Tone.h"
 
 namespace velto::test {
@@ -13,14 +13,8 @@ namespace {
 
 std::string ReadTextFile(const std::wstring& path)
 {
-    std::string text;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-        std::fclose(f);
-    }
-    return text;
+    const std::vector<uint8_t> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::string Value(const std::string& text, const std::string& key)
@@ -85,25 +79,6 @@ ToneCheck MeasureTone(const std::vector<int16_t>& interleaved, int channels, int
     std::vector<int16_t> middle(one.begin() + static_cast<long>(margin),
                                 one.end() - static_cast<long>(margin));
     return {EstimateFrequency(middle, sampleRate), MeanAbs(middle)};
-}
-
-std::wstring MakeTestFolder(const std::wstring& name)
-{
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + name + L"\\";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    // Leftovers of an earlier run would hide a file that should not have been written.
-    WIN32_FIND_DATAW found;
-    HANDLE h = ::FindFirstFileW((folder + L"*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW((folder + found.cFileName).c_str());
-        } while (::FindNextFileW(h, &found));
-        ::FindClose(h);
-    }
-    return folder;
 }
 
 }  // namespace velto::test

@@ -30,7 +30,4 @@ struct ToneCheck {
 ToneCheck MeasureTone(const std::vector<int16_t>& interleaved, int channels, int channel,
                       int sampleRate, double marginSeconds);
 
-// A fresh, empty folder under the temporary folder (with trailing backslash).
-std::wstring MakeTestFolder(const std::wstring& name);
-
 }  // namespace velto::test

@@ -12,6 +12,7 @@
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/WmaRecorder.h"
 #include "tests/support/DialogWatcher.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/TestHost.h"
 #include "tests/wma/FixtureWriter.h"
 #include "tests/wma/WmaProbe.h"
@@ -59,7 +60,6 @@ protected:
         g_autoStop.enabled = 0;
         host.recordType = kRecordWma;
         host.quality = 6;
-        folder = MakeTestFolder(L"wma-failures");
         host.outputPath = folder + L"take.wma";
     }
 
@@ -73,7 +73,8 @@ protected:
 
     TestHost host;
     DialogWatcher watcher;
-    std::wstring folder;
+    TempFolder temp{L"wma-failures"};
+    const std::wstring& folder = temp.path();
 };
 
 struct OpenFailure {
@@ -103,13 +104,14 @@ TEST_F(WmaRecorderFailureTest, AWriterThatCannotBeOpenedEndsTheRecording)
         watcher.Clear();
         host.received.clear();
         std::unique_ptr<Fixture> fixture;
+        TempFolder empty{L"wma-no-dll"};
         std::wstring libraryFolder = ProgramFolder();
         if (c.fixture && *c.fixture) {
             fixture = std::make_unique<Fixture>(c.fixture);
             ASSERT_NE(fixture->calls(), nullptr) << "stand-in DLL built";
             libraryFolder = fixture->folder();
         } else if (c.fixture) {
-            libraryFolder = MakeTestFolder(L"wma-no-dll");
+            libraryFolder = empty.path();
         }
         host.outputPath = *c.outputName ? folder + c.outputName : L"";
 

@@ -11,6 +11,7 @@
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/WmaRecorder.h"
 #include "tests/support/DialogWatcher.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/TestHost.h"
 #include "tests/support/Tone.h"
 #include "tests/wma/WmaProbe.h"
@@ -39,7 +40,8 @@ const RowCase kRows[] = {
 
 TEST(WmaRecording, EveryRowRecordsThePlayedToneForTheAutoStopTime)
 {
-    const std::wstring folder = MakeTestFolder(L"wma-recording");
+    TempFolder temp{L"wma-recording"};
+    const std::wstring& folder = temp.path();
     DialogWatcher watcher;
     g_autoStop.enabled = 1;
     g_autoStop.seconds = kAutoStopSeconds;

@@ -14,6 +14,8 @@
 #include "common/win/Handles.h"
 #include "outside/wmaudsdk/WmAudioWriter.h"
 #include "recorder/recording/Presets.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Tone.h"
 #include "tests/wma/WmaProbe.h"
 
@@ -35,7 +37,6 @@ protected:
         create_ = reinterpret_cast<WMAudioCreateWriterFn>(
             ::GetProcAddress(module_.get(), kCreateWriterExport));
         ASSERT_NE(create_, nullptr);
-        folder_ = MakeTestFolder(L"wma-writer");
     }
 
     ComPtr<IWmaAudioWriter> Create(const std::wstring& path)
@@ -59,7 +60,8 @@ protected:
 
     UniqueModule module_;
     WMAudioCreateWriterFn create_ = nullptr;
-    std::wstring folder_;
+    TempFolder temp_{L"wma-writer"};
+    const std::wstring& folder_ = temp_.path();
 };
 
 struct FormatCase {
@@ -183,13 +185,8 @@ TEST_F(WmaWriterTest, AFinishedFileDeclaresItselfCompleteAndSeekable)
         AppendInOddPieces(writer.get(), MakeSine(44100, 2, kTone, kAmplitude, 3.0));
         ASSERT_EQ(writer->Finish(), S_OK);
     }
-    std::string bytes;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-        std::fclose(f);
-    }
+    const std::vector<uint8_t> file = ReadFileBytes(path);
+    const std::string bytes(file.begin(), file.end());
     // The File Properties Object, GUID 8CABDCA1-A947-11CF-8EE4-00C00C205365 as stored.
     const char kFileProperties[] =
         "\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65";
