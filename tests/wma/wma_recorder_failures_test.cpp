@@ -26,10 +26,7 @@ constexpr DWORD kWaitMs = 30000;
 
 std::wstring FixtureFolder(const std::wstring& name)
 {
-    const std::wstring relative = ProgramFolder() + L"..\\test-fixtures\\wma\\" + name + L"\\";
-    wchar_t full[MAX_PATH];
-    ::GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
-    return full;
+    return ProgramFolder() + L"fixtures\\wma\\" + name + L"\\";
 }
 
 // Holds a stand-in DLL loaded for the whole test, so its call counts outlive the recorder's
