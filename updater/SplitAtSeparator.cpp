@@ -2,8 +2,8 @@
 
 namespace velto {
 
-int SplitAtSeparator(const std::wstring& source, const std::wstring& separator,
-                     std::wstring& left, std::wstring& right)
+int SplitAtSeparator(const std::wstring& source, const std::wstring& separator, std::wstring& left,
+                     std::wstring& right)
 {
     left.clear();
     right.clear();

@@ -9,7 +9,7 @@ namespace velto {
 // without the separator, left is the whole source and right stays empty; with it at p, left
 // is the first p characters and right the rest from p on, with every leading character that
 // occurs in the separator removed ("a$$$3" split at "$$" gives "a" and "3").
-int SplitAtSeparator(const std::wstring& source, const std::wstring& separator,
-                     std::wstring& left, std::wstring& right);
+int SplitAtSeparator(const std::wstring& source, const std::wstring& separator, std::wstring& left,
+                     std::wstring& right);
 
 }  // namespace velto

@@ -64,16 +64,15 @@ int UpdaterApp::RunOnePass(const std::wstring& commandLine, bool& again)
     if (lastPass) {
         DebugTrace(L"####### 업데이트 횟수(%d)의 제한으로 업데이트를 종료합니다.. #########\r\n",
                    passLimit_);
-        if (auto execute = reinterpret_cast<RunExecuteProc>(
-                ::GetProcAddress(module.get(), "RunExecute")))
+        if (auto execute =
+                reinterpret_cast<RunExecuteProc>(::GetProcAddress(module.get(), "RunExecute")))
             execute(kExecuteCode, argumentBytes.c_str());
         module.reset();
         ::DeleteFileW(copy.c_str());
         return 0;
     }
 
-    auto update =
-        reinterpret_cast<RunUpdaterProc>(::GetProcAddress(module.get(), "RunUpdater"));
+    auto update = reinterpret_cast<RunUpdaterProc>(::GetProcAddress(module.get(), "RunUpdater"));
     if (!update) return 0;  // the copy stays until the next run deletes it
     const int result = update(argumentBytes.c_str());
     module.reset();

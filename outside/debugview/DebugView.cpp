@@ -38,8 +38,10 @@ std::wstring AsEditLines(const std::wstring& text)
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
         if (c == L'\r') continue;
-        if (c == L'\n') out += L"\r\n";
-        else out += c;
+        if (c == L'\n')
+            out += L"\r\n";
+        else
+            out += c;
     }
     if (out.size() < 2 || out.compare(out.size() - 2, 2, L"\r\n") != 0) out += L"\r\n";
     return out;
@@ -50,25 +52,15 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override
     {
         switch (msg) {
-        case WM_CREATE:
-            return OnCreate();
-        case WM_SIZE:
-            ::MoveWindow(edit_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
-            return 0;
-        case WM_SETFOCUS:
-            ::SetFocus(edit_);
-            return 0;
-        case WM_COPYDATA:
-            Append(DecodeTrace(*reinterpret_cast<const COPYDATASTRUCT*>(lp)));
-            return TRUE;
-        case WM_COMMAND:
-            OnCommand(LOWORD(wp));
-            return 0;
-        case WM_DESTROY:
-            ::PostQuitMessage(0);
-            return 0;
-        default:
-            return Window::HandleMessage(msg, wp, lp);
+            case WM_CREATE: return OnCreate();
+            case WM_SIZE: ::MoveWindow(edit_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE); return 0;
+            case WM_SETFOCUS: ::SetFocus(edit_); return 0;
+            case WM_COPYDATA:
+                Append(DecodeTrace(*reinterpret_cast<const COPYDATASTRUCT*>(lp)));
+                return TRUE;
+            case WM_COMMAND: OnCommand(LOWORD(wp)); return 0;
+            case WM_DESTROY: ::PostQuitMessage(0); return 0;
+            default: return Window::HandleMessage(msg, wp, lp);
         }
     }
 
@@ -99,9 +91,9 @@ private:
     {
         SYSTEMTIME t;
         ::GetLocalTime(&t);
-        const std::wstring stamped =
-            velto::FormatW(L"[%02u:%02u:%02u.%03u] ", t.wHour, t.wMinute, t.wSecond,
-                           t.wMilliseconds) + AsEditLines(text);
+        const std::wstring stamped = velto::FormatW(L"[%02u:%02u:%02u.%03u] ", t.wHour, t.wMinute,
+                                                    t.wSecond, t.wMilliseconds) +
+                                     AsEditLines(text);
         lines_.push_back(stamped);
         const int end = ::GetWindowTextLengthW(edit_);
         ::SendMessageW(edit_, EM_SETSEL, end, end);
@@ -111,18 +103,13 @@ private:
     void OnCommand(UINT id)
     {
         switch (id) {
-        case kPrint:
-            Print();
-            break;
-        case kClear:
-            lines_.clear();
-            ::SetWindowTextW(edit_, L"");
-            break;
-        case kExit:
-            ::DestroyWindow(hwnd());
-            break;
-        default:
-            break;
+            case kPrint: Print(); break;
+            case kClear:
+                lines_.clear();
+                ::SetWindowTextW(edit_, L"");
+                break;
+            case kExit: ::DestroyWindow(hwnd()); break;
+            default: break;
         }
     }
 
@@ -190,9 +177,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     wc.lpszClassName = velto::kDebugViewerClass;
     if (!velto::Window::RegisterClass(wc)) return 1;
     CDebugViewer viewer;
-    if (!viewer.Create(0, velto::kDebugViewerClass, velto::kDebugViewerTitle,
-                       WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 720, 420, nullptr,
-                       nullptr, instance))
+    if (!viewer.Create(0, velto::kDebugViewerClass, velto::kDebugViewerTitle, WS_OVERLAPPEDWINDOW,
+                       CW_USEDEFAULT, CW_USEDEFAULT, 720, 420, nullptr, nullptr, instance))
         return 1;
     ::ShowWindow(viewer.hwnd(), show);
     ACCEL accel{FVIRTKEY | FCONTROL, 'P', kPrint};

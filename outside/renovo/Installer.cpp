@@ -54,9 +54,9 @@ DWORD WINAPI ListTransferThread(void* param)
     // The library may have been unloaded by its caller meanwhile: the thread holds its own
     // reference and gives it back on its way out.
     HMODULE self = nullptr;
-    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&ListTransferThread), &self);
+    ::GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&ListTransferThread), &self);
     ::FreeLibraryAndExitThread(self, 0);
     return 0;
 }
@@ -123,9 +123,8 @@ public:
         const DWORD n = ::GetTempPathW(MAX_PATH, base);
         if (n == 0 || n >= MAX_PATH) return;
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            std::wstring candidate = velto::FormatW(L"%sRenovo-%lu-%lu-%d\\", base,
-                                                    ::GetCurrentProcessId(), ::GetTickCount(),
-                                                    attempt);
+            std::wstring candidate = velto::FormatW(
+                L"%sRenovo-%lu-%lu-%d\\", base, ::GetCurrentProcessId(), ::GetTickCount(), attempt);
             if (::CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
         }
     }
@@ -209,10 +208,10 @@ bool SwapIn(std::vector<Change>& changes)
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
             if (ok) c.aside = aside;
         }
-        if (ok)
-            ok = ::MoveFileExW(c.staged.c_str(), c.target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+        if (ok) ok = ::MoveFileExW(c.staged.c_str(), c.target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
         if (!ok) {
-            if (!c.aside.empty()) ::MoveFileExW(c.aside.c_str(), c.target.c_str(), MOVEFILE_REPLACE_EXISTING);
+            if (!c.aside.empty())
+                ::MoveFileExW(c.aside.c_str(), c.target.c_str(), MOVEFILE_REPLACE_EXISTING);
             c.aside.clear();
             for (size_t k = 0; k < i; ++k) PutBack(changes[k]);
             return false;
@@ -266,7 +265,8 @@ UpdateOutcome RunUpdate(const UpdateRequest& request, std::wstring& detail)
     std::vector<Change> changes;
     for (const auto& f : list.files) {
         const std::wstring target = request.programFolder + f.path;
-        if (!Matches(target, f.sha256)) changes.push_back(Change{&f, target, {}, target + kNewSuffix, {}});
+        if (!Matches(target, f.sha256))
+            changes.push_back(Change{&f, target, {}, target + kNewSuffix, {}});
     }
     if (changes.empty()) {
         detail = L"every listed file is current";

@@ -18,7 +18,7 @@ enum class UpdateOutcome {
 };
 
 struct UpdateRequest {
-    std::wstring programFolder;   // with trailing backslash
+    std::wstring programFolder;  // with trailing backslash
     std::wstring listAddress;
     std::wstring userAgent;
     std::wstring versionLibrary;  // its version resource is the installed version

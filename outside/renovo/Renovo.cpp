@@ -49,9 +49,9 @@ Arguments SplitArguments(const char* text)
 std::wstring OwnFolder()
 {
     HMODULE self = nullptr;
-    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
+    if (!::GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
         return {};
     wchar_t path[MAX_PATH * 2] = {};
     const DWORD n = ::GetModuleFileNameW(self, path, MAX_PATH * 2);
@@ -121,8 +121,8 @@ int Update(const char* text)
     request.versionLibrary = args.versionLibrary;
     std::wstring detail;
     const renovo::UpdateOutcome outcome = renovo::RunUpdate(request, detail);
-    velto::DebugTrace(L"%s: %s: %s\r\n", request.userAgent.c_str(),
-                      request.listAddress.c_str(), detail.c_str());
+    velto::DebugTrace(L"%s: %s: %s\r\n", request.userAgent.c_str(), request.listAddress.c_str(),
+                      detail.c_str());
     if (outcome == renovo::UpdateOutcome::Replaced) return kAnotherPass;
     StartRecorder(folder, request.userAgent);
     return 0;

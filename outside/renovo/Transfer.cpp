@@ -45,8 +45,8 @@ private:
     uint64_t total_ = 0;
 };
 
-bool FetchWeb(const std::wstring& address, const std::wstring& userAgent,
-              const FetchLimits& limits, LimitedSink& sink)
+bool FetchWeb(const std::wstring& address, const std::wstring& userAgent, const FetchLimits& limits,
+              LimitedSink& sink)
 {
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
@@ -86,7 +86,8 @@ bool FetchWeb(const std::wstring& address, const std::wstring& userAgent,
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         DWORD got = 0;
-        if (!::WinHttpReadData(request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))
+        if (!::WinHttpReadData(request.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                               &got))
             return false;
         if (got == 0) return true;
         if (!sink(buffer.data(), got)) return false;
@@ -101,7 +102,8 @@ bool FetchLocal(const std::wstring& path, LimitedSink& sink)
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+        if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                        nullptr))
             return false;
         if (got == 0) return true;
         if (!sink(buffer.data(), got)) return false;
@@ -119,9 +121,9 @@ public:
     }
     bool Add(const void* data, size_t size)
     {
-        return ok_ && BCRYPT_SUCCESS(::BCryptHashData(
-                          hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)),
-                          static_cast<ULONG>(size), 0));
+        return ok_ && BCRYPT_SUCCESS(::BCryptHashData(hash_.get(),
+                                                      static_cast<PUCHAR>(const_cast<void*>(data)),
+                                                      static_cast<ULONG>(size), 0));
     }
     bool Finish(Sha256& out)
     {

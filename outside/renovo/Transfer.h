@@ -12,9 +12,9 @@
 namespace renovo {
 
 struct FetchLimits {
-    DWORD connectTimeoutMs = 5000;  // name resolution and connection each
-    DWORD receiveTimeoutMs = 10000; // each wait for data
-    uint64_t maxBytes = 0;          // 0: no limit
+    DWORD connectTimeoutMs = 5000;   // name resolution and connection each
+    DWORD receiveTimeoutMs = 10000;  // each wait for data
+    uint64_t maxBytes = 0;           // 0: no limit
 };
 
 // Receives the data in pieces; returns false to abandon the transfer.

@@ -29,11 +29,12 @@ bool IsDeviceName(const std::wstring& part)
 {
     std::wstring stem = part.substr(0, part.find(L'.'));
     for (auto& c : stem) c = static_cast<wchar_t>(std::towupper(c));
-    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$",
-                                              L"CONOUT$"};
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN",    L"AUX",
+                                              L"NUL", L"CONIN$", L"CONOUT$"};
     for (const wchar_t* d : kDevices)
         if (stem == d) return true;
-    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+    return stem.size() == 4 &&
+           (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
            stem[3] >= L'0' && stem[3] <= L'9';
 }
 
@@ -65,7 +66,8 @@ bool ParseVersion(const std::string& text, Version& out)
     if (text.empty()) return false;
     size_t index = 0, pos = 0;
     while (true) {
-        if (index >= out.parts.size() || pos >= text.size() || !isdigit(static_cast<unsigned char>(text[pos])))
+        if (index >= out.parts.size() || pos >= text.size() ||
+            !isdigit(static_cast<unsigned char>(text[pos])))
             return false;
         uint64_t value = 0;
         while (pos < text.size() && isdigit(static_cast<unsigned char>(text[pos]))) {
@@ -86,10 +88,14 @@ bool ParseSha256(const std::string& hex, Sha256& out)
         for (size_t k = 0; k < 2; ++k) {
             const char c = hex[i * 2 + k];
             value <<= 4;
-            if (c >= '0' && c <= '9') value |= static_cast<unsigned>(c - '0');
-            else if (c >= 'a' && c <= 'f') value |= static_cast<unsigned>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') value |= static_cast<unsigned>(c - 'A' + 10);
-            else return false;
+            if (c >= '0' && c <= '9')
+                value |= static_cast<unsigned>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                value |= static_cast<unsigned>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                value |= static_cast<unsigned>(c - 'A' + 10);
+            else
+                return false;
         }
         out[i] = static_cast<uint8_t>(value);
     }
@@ -180,7 +186,8 @@ std::wstring ResolveAddress(const std::wstring& listAddress, const std::wstring&
     if (IsWebAddress(fileAddress) || absolutePath) return fileAddress;
     const bool web = IsWebAddress(listAddress);
     const size_t cut = listAddress.find_last_of(web ? L"/" : L"\\/");
-    const std::wstring base = cut == std::wstring::npos ? std::wstring() : listAddress.substr(0, cut + 1);
+    const std::wstring base =
+        cut == std::wstring::npos ? std::wstring() : listAddress.substr(0, cut + 1);
     std::wstring relative = fileAddress;
     if (web)
         for (auto& c : relative)

@@ -30,7 +30,7 @@ using Sha256 = std::array<uint8_t, 32>;
 bool ParseSha256(const std::string& hex, Sha256& out);
 
 struct ListedFile {
-    std::wstring path;     // normalised to "\" separators
+    std::wstring path;  // normalised to "\" separators
     Sha256 sha256{};
     std::wstring address;  // as written in the list
 };

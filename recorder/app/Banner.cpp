@@ -33,24 +33,18 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override
     {
         switch (msg) {
-        case BNM_SETMOVIE:
-            return SetMovie(reinterpret_cast<const wchar_t*>(lp));
-        case BNM_HASPICTURE:
-            return picture_ ? TRUE : FALSE;
-        case WM_ERASEBKGND:
-            return 1;  // WM_PAINT covers every pixel
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd(), &ps);
-            Paint(dc);
-            ::EndPaint(hwnd(), &ps);
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wp));
-            return 0;
-        default:
-            return Window::HandleMessage(msg, wp, lp);
+            case BNM_SETMOVIE: return SetMovie(reinterpret_cast<const wchar_t*>(lp));
+            case BNM_HASPICTURE: return picture_ ? TRUE : FALSE;
+            case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel
+            case WM_PAINT: {
+                PAINTSTRUCT ps;
+                HDC dc = ::BeginPaint(hwnd(), &ps);
+                Paint(dc);
+                ::EndPaint(hwnd(), &ps);
+                return 0;
+            }
+            case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wp)); return 0;
+            default: return Window::HandleMessage(msg, wp, lp);
         }
     }
 
@@ -82,8 +76,8 @@ private:
         ScopedSelectObject select(source.get(), picture_.get());
         const int oldMode = ::SetStretchBltMode(dc, HALFTONE);
         ::SetBrushOrgEx(dc, 0, 0, nullptr);
-        ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, source.get(), 0, 0, info.bmWidth,
-                     info.bmHeight, SRCCOPY);
+        ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, source.get(), 0, 0, info.bmWidth, info.bmHeight,
+                     SRCCOPY);
         ::SetStretchBltMode(dc, oldMode);
     }
 
@@ -122,7 +116,8 @@ std::wstring BannerPictureFor(const std::wstring& moviePath)
     if (EndsWithNoCase(moviePath, L".bmp")) return moviePath;
     const size_t slash = moviePath.find_last_of(L"\\/");
     const size_t dot = moviePath.find_last_of(L'.');
-    const bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    const bool hasExtension =
+        dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
     return (hasExtension ? moviePath.substr(0, dot) : moviePath) + L".bmp";
 }
 

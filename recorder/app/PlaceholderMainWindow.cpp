@@ -16,33 +16,26 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override
     {
         switch (msg) {
-        case WM_CREATE: {
-            settings_ = LoadSettings();
-            WINDOWPLACEMENT placement;
-            if (LoadWindowPlacement(placement)) ::SetWindowPlacement(hwnd(), &placement);
-            return 0;
-        }
-        case WM_CLOSE: {
-            WINDOWPLACEMENT placement{};
-            placement.length = sizeof placement;
-            if (::GetWindowPlacement(hwnd(), &placement)) SaveWindowPlacement(placement);
-            ::DestroyWindow(hwnd());
-            return 0;
-        }
-        case WM_DESTROY:
-            SaveSettings(settings_);
-            return 0;
-        case WM_COMMAND:
-            if (HandleAppCommand(hwnd(), LOWORD(wp))) return 0;
-            break;
-        case WM_RBUTTONUP:
-            HandleAppCommand(hwnd(), kAboutCommand);
-            return 0;
-        case WM_PAINT:
-            Paint();
-            return 0;
-        default:
-            break;
+            case WM_CREATE: {
+                settings_ = LoadSettings();
+                WINDOWPLACEMENT placement;
+                if (LoadWindowPlacement(placement)) ::SetWindowPlacement(hwnd(), &placement);
+                return 0;
+            }
+            case WM_CLOSE: {
+                WINDOWPLACEMENT placement{};
+                placement.length = sizeof placement;
+                if (::GetWindowPlacement(hwnd(), &placement)) SaveWindowPlacement(placement);
+                ::DestroyWindow(hwnd());
+                return 0;
+            }
+            case WM_DESTROY: SaveSettings(settings_); return 0;
+            case WM_COMMAND:
+                if (HandleAppCommand(hwnd(), LOWORD(wp))) return 0;
+                break;
+            case WM_RBUTTONUP: HandleAppCommand(hwnd(), kAboutCommand); return 0;
+            case WM_PAINT: Paint(); return 0;
+            default: break;
         }
         return Window::HandleMessage(msg, wp, lp);
     }
@@ -78,6 +71,9 @@ HWND CreateRecorderMainWindow(HINSTANCE instance)
     return hwnd;
 }
 
-bool PreTranslateMainWindowMessage(MSG&) { return false; }
+bool PreTranslateMainWindowMessage(MSG&)
+{
+    return false;
+}
 
 }  // namespace velto

@@ -122,7 +122,8 @@ MainWindowSettings LoadSettings()
     s.recordType = ReadInt(key.get(), kRecordType, s.recordType);
     s.quality = ReadInt(key.get(), kSelQuality, s.quality);
     RepairRecordChoice(s);
-    g_autoStop.seconds = StopSecondsFromStored(ReadInt(key.get(), kRecStopTime, kDefaultStopSeconds));
+    g_autoStop.seconds =
+        StopSecondsFromStored(ReadInt(key.get(), kRecStopTime, kDefaultStopSeconds));
     g_autoStop.enabled = ReadInt(key.get(), kAutoStop, kDefaultAutoStop);
     return s;
 }

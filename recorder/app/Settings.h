@@ -19,8 +19,8 @@ inline constexpr wchar_t kSettingsKey[] = L"Software\\Dovrane\\VeltoRecorder";
 // What the main window keeps in memory. The auto-stop values live in g_autoStop instead,
 // because the auto-stop page and the recording workers share them.
 struct MainWindowSettings {
-    std::wstring savePath = L"c:\\";   // "SavePath", with its trailing backslash
-    std::wstring baseName = L"Noname"; // "NoName"
+    std::wstring savePath = L"c:\\";             // "SavePath", with its trailing backslash
+    std::wstring baseName = L"Noname";           // "NoName"
     int recordType = kDefaultRecordTypeSetting;  // "RecordType"
     int quality = kDefaultQualitySetting;        // "SelQuality"
 };

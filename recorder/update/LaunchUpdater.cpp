@@ -16,8 +16,7 @@ std::wstring UpdaterParameters(const std::wstring& address, const std::wstring& 
 }
 
 int LaunchUpdater(const std::wstring& commandLine, const std::wstring& programFile,
-                  const std::wstring& address, const std::wstring& versionLibrary,
-                  int passLimit)
+                  const std::wstring& address, const std::wstring& versionLibrary, int passLimit)
 {
     if (!commandLine.empty()) return 0;
     const std::wstring folder = ProgramFolder();

@@ -34,7 +34,6 @@ std::wstring UpdaterParameters(const std::wstring& address, const std::wstring& 
 // from the program's folder with that folder as its working directory. Throws
 // CUpdaterException (by value) when the program is missing or cannot be started.
 int LaunchUpdater(const std::wstring& commandLine, const std::wstring& programFile,
-                  const std::wstring& address, const std::wstring& versionLibrary,
-                  int passLimit);
+                  const std::wstring& address, const std::wstring& versionLibrary, int passLimit);
 
 }  // namespace velto

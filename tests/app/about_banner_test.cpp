@@ -64,8 +64,8 @@ protected:
     {
         ASSERT_TRUE(RegisterBannerClass(::GetModuleHandleW(nullptr)));
         ASSERT_TRUE(RegisterBannerClass(::GetModuleHandleW(nullptr)));  // twice is harmless
-        banner_ = ::CreateWindowExW(0, kBannerClass, L"", WS_POPUP, 0, 0, 180, 46, nullptr,
-                                    nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        banner_ = ::CreateWindowExW(0, kBannerClass, L"", WS_POPUP, 0, 0, 180, 46, nullptr, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(nullptr, banner_);
     }
     void TearDown() override { ::DestroyWindow(banner_); }

@@ -39,14 +39,10 @@ TEST_F(SettingsTest, StoredValuesAreReadAndCorruptOnesRepaired)
         int storedType, storedQuality;
         int type, quality;
     } cases[] = {
-        {"WMA, last row", 2, 7, 2, 7},
-        {"WAV, last row", 0, 15, 0, 15},
-        {"MP3, first row", 1, 0, 1, 0},
-        {"type past the end", 3, 0, 0, 11},
-        {"negative type", -1, 5, 0, 11},
-        {"MP3 has no row 8", 1, 8, 0, 11},
-        {"WAV has no row 16", 0, 16, 0, 11},
-        {"negative row", 2, -1, 0, 11},
+        {"WMA, last row", 2, 7, 2, 7},       {"WAV, last row", 0, 15, 0, 15},
+        {"MP3, first row", 1, 0, 1, 0},      {"type past the end", 3, 0, 0, 11},
+        {"negative type", -1, 5, 0, 11},     {"MP3 has no row 8", 1, 8, 0, 11},
+        {"WAV has no row 16", 0, 16, 0, 11}, {"negative row", 2, -1, 0, 11},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);

@@ -21,7 +21,10 @@ public:
     }
     ~RunningRecorder() { KillIfRunning(process_); }
 
-    HWND WaitForWindow() { return WaitForProcessWindow(L"VeltoRecorder", process_.pid, kTimeoutMs); }
+    HWND WaitForWindow()
+    {
+        return WaitForProcessWindow(L"VeltoRecorder", process_.pid, kTimeoutMs);
+    }
     bool Close()
     {
         HWND window = FindProcessWindow(L"VeltoRecorder", process_.pid);
@@ -113,7 +116,8 @@ TEST_F(StartupTest, ASecondCopyIsTurnedAwayAndTheFirstRunsOn)
 
     // The first copy is neither ended nor changed.
     EXPECT_TRUE(::IsWindow(window));
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(first.process().handle.get(), 0));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT),
+              ::WaitForSingleObject(first.process().handle.get(), 0));
     EXPECT_TRUE(first.watcher().Seen().empty());
     EXPECT_TRUE(first.Close());
 }

@@ -33,15 +33,20 @@ void RemoveTree(const std::wstring& folder)
         do {
             const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(base + name);
-            else ::DeleteFileW((base + name).c_str());
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(base + name);
+            else
+                ::DeleteFileW((base + name).c_str());
         } while (::FindNextFileW(find.get(), &data));
     }
     find.reset();
     ::RemoveDirectoryW(base.c_str());
 }
 
-std::wstring BinFolder() { return ProgramFolder(); }
+std::wstring BinFolder()
+{
+    return ProgramFolder();
+}
 
 bool CopyProgram(const std::wstring& name, const std::wstring& target)
 {
@@ -64,8 +69,8 @@ std::string ReadFileBytes(const std::wstring& path)
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                                  nullptr));
+    UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file) return false;
     DWORD written = 0;
     return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,

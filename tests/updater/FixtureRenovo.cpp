@@ -27,8 +27,8 @@ std::string FileName()
 
 void Record(const std::string& line)
 {
-    HANDLE file = ::CreateFileA((Folder() + "calls.log").c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE file = ::CreateFileA((Folder() + "calls.log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     const std::string text = line + "\n";
     DWORD written = 0;
@@ -104,5 +104,8 @@ extern "C" __declspec(dllexport) int __stdcall RunExecute(int code, const char* 
     return 0;
 }
 #else
-extern "C" __declspec(dllexport) int __stdcall SomethingElse(void) { return 0; }
+extern "C" __declspec(dllexport) int __stdcall SomethingElse(void)
+{
+    return 0;
+}
 #endif

@@ -27,8 +27,8 @@ public:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = kDebugViewerClass;
         ::RegisterClassExW(&wc);
-        hwnd_ = ::CreateWindowExW(0, kDebugViewerClass, title, WS_OVERLAPPED, 0, 0, 10, 10,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+        hwnd_ = ::CreateWindowExW(0, kDebugViewerClass, title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
         ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~FakeViewer() { ::DestroyWindow(hwnd_); }
@@ -42,7 +42,8 @@ private:
             const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
             if (self)
                 self->received.push_back(
-                    {data->dwData, std::string(static_cast<const char*>(data->lpData), data->cbData)});
+                    {data->dwData,
+                     std::string(static_cast<const char*>(data->lpData), data->cbData)});
             return TRUE;
         }
         return ::DefWindowProcW(hwnd, msg, wp, lp);

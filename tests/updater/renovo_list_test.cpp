@@ -13,12 +13,18 @@ const std::string kHashB = "0123456789abcdefABCDEF0123456789abcdef0123456789ABCD
 
 TEST(UpdateList, WellFormedListsParse)
 {
-    const std::string text = "\xEF\xBB\xBF# VeltoRecorder\r\n"
-                              "\r\n"
-                              "version 1.03\r\n"
-                              "file " + kHashA + " https://h/u/VeltoRecorder.exe VeltoRecorder.exe\r\n"
-                              "  file\t" + kHashB + "\tPlugins/out_wave.dll\tPlugins/out_wave.dll  \n"
-                              "file " + kHashA + " read%20me.txt read me.txt\n";
+    const std::string text =
+        "\xEF\xBB\xBF# VeltoRecorder\r\n"
+        "\r\n"
+        "version 1.03\r\n"
+        "file " +
+        kHashA +
+        " https://h/u/VeltoRecorder.exe VeltoRecorder.exe\r\n"
+        "  file\t" +
+        kHashB +
+        "\tPlugins/out_wave.dll\tPlugins/out_wave.dll  \n"
+        "file " +
+        kHashA + " read%20me.txt read me.txt\n";
     UpdateList list;
     std::string error;
     ASSERT_TRUE(ParseUpdateList(text, list, error)) << error;
@@ -138,7 +144,8 @@ TEST(UpdateList, FileAddressesResolveAgainstTheList)
         const wchar_t* resolved;
     } cases[] = {
         {L"https://h/update/list.txt", L"VeltoRecorder.exe", L"https://h/update/VeltoRecorder.exe"},
-        {L"https://h/update/list.txt", L"1.03\\Plugins\\a.dll", L"https://h/update/1.03/Plugins/a.dll"},
+        {L"https://h/update/list.txt", L"1.03\\Plugins\\a.dll",
+         L"https://h/update/1.03/Plugins/a.dll"},
         {L"https://h/update/list.txt", L"http://other/x.exe", L"http://other/x.exe"},
         {L"https://h/update/list.txt", L"C:\\drop\\x.exe", L"C:\\drop\\x.exe"},
         {L"C:\\publish\\list.txt", L"files\\x.exe", L"C:\\publish\\files\\x.exe"},
@@ -159,7 +166,8 @@ TEST(Sha256, MatchesTheStandardVectors)
     } cases[] = {
         {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
         {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.hex);

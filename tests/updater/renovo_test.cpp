@@ -50,7 +50,7 @@ struct WebServer {
     std::wstring Path(const std::wstring& name) const { return root + L"\\" + name; }
 };
 
-#define REQUIRE_SERVER(server)                                                   \
+#define REQUIRE_SERVER(server) \
     if (!(server).present()) GTEST_SKIP() << "run through renovo_test.sh, which starts the server"
 
 // A program folder with Renovo.dll loaded from it and a probe in the recorder's place.
@@ -151,6 +151,20 @@ TEST(Renovo, ANewerFileIsDownloadedVerifiedAndReplaced)
     ExpectRecorderStartedOnce(program);
 }
 
+TEST(Renovo, APublicationMadeByTheListScriptIsInstalled)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    ProgramFolderWithRenovo program;
+    program.Put(L"notes.txt", "old notes");
+    EXPECT_EQ(3, program.RunUpdater(server.Address(L"pub/veltorecorder.txt")));
+    EXPECT_EQ("published notes\r\n", program.Get(L"notes.txt"));
+    EXPECT_EQ(ReadFileBytes(server.Path(L"pub\\Plugins\\in_extra.dll")),
+              program.Get(L"Plugins\\in_extra.dll"));
+    EXPECT_EQ(70000u, program.Get(L"Plugins\\in_extra.dll").size());
+    EXPECT_FALSE(program.HasLeftovers());
+}
+
 TEST(Renovo, AFileWhoseHashDoesNotMatchReplacesNothing)
 {
     WebServer server;
@@ -208,8 +222,10 @@ TEST(Renovo, WithoutAnAnsweringServerTheRecorderStartsWithinSeconds)
         const char* why;
         std::wstring address;
     } cases[] = {
-        {"nothing listens on the port", L"http://127.0.0.1:" + Env(L"VELTO_CLOSED_PORT") + L"/list.txt"},
-        {"the server accepts and never answers", L"http://127.0.0.1:" + Env(L"VELTO_SILENT_PORT") + L"/list.txt"},
+        {"nothing listens on the port",
+         L"http://127.0.0.1:" + Env(L"VELTO_CLOSED_PORT") + L"/list.txt"},
+        {"the server accepts and never answers",
+         L"http://127.0.0.1:" + Env(L"VELTO_SILENT_PORT") + L"/list.txt"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -229,8 +245,9 @@ TEST(Renovo, LocalListsWork)
     TempFolder publication;
     program.Put(L"notes.txt", "old");
     ASSERT_TRUE(WriteFileBytes(publication / L"notes-1.txt", "from a local folder"));
-    ASSERT_TRUE(WriteFileBytes(publication / L"list.txt",
-                               "version 9\n" + ListLine("from a local folder", L"notes-1.txt", L"notes.txt")));
+    ASSERT_TRUE(WriteFileBytes(
+        publication / L"list.txt",
+        "version 9\n" + ListLine("from a local folder", L"notes-1.txt", L"notes.txt")));
     EXPECT_EQ(3, program.RunUpdater(publication / L"list.txt"));
     EXPECT_EQ("from a local folder", program.Get(L"notes.txt"));
     EXPECT_EQ(0, program.RunUpdater(publication / L"list.txt"));
@@ -244,7 +261,8 @@ TEST(Renovo, AnOverrideFileNamesAnotherList)
     ASSERT_TRUE(WriteFileBytes(publication / L"extra.txt", "extra"));
     ASSERT_TRUE(WriteFileBytes(publication / L"list.txt",
                                "version 9\n" + ListLine("extra", L"extra.txt", L"extra.txt")));
-    program.Put(L"Renovo.ini", WideToUtf8(L"[Renovo]\r\nList=" + (publication / L"list.txt") + L"\r\n"));
+    program.Put(L"Renovo.ini",
+                WideToUtf8(L"[Renovo]\r\nList=" + (publication / L"list.txt") + L"\r\n"));
     EXPECT_EQ(3, program.RunUpdater(L"https://unreachable.invalid/list.txt"));
     EXPECT_EQ("extra", program.Get(L"extra.txt"));
 }
@@ -285,8 +303,9 @@ TEST(Renovo, APlainStartOfTheRecorderComesUpAfterTheUpdate)
     ASSERT_TRUE(WriteFileBytes(server.Path(L"e-readme.txt"), "9.0"));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"e-list.txt"),
                                "version 9.0\n" + ListLine("9.0", L"e-readme.txt", L"readme.txt")));
-    ASSERT_TRUE(WriteFileBytes(program / L"Renovo.ini",
-                               WideToUtf8(L"[Renovo]\r\nList=" + server.Address(L"e-list.txt") + L"\r\n")));
+    ASSERT_TRUE(
+        WriteFileBytes(program / L"Renovo.ini",
+                       WideToUtf8(L"[Renovo]\r\nList=" + server.Address(L"e-list.txt") + L"\r\n")));
 
     Process launcher = StartProgram(program / L"VeltoRecorder.exe", L"");
     ASSERT_TRUE(launcher);

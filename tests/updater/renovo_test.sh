@@ -39,6 +39,13 @@ for _ in $(seq 100); do
 done
 [ -n "$http_port" ] && [ -n "$silent_port" ] || { echo "servers did not start"; cat "$work"/*.log; exit 1; }
 
+# A publication made the documented way: the files and, beside them, the list the script writes.
+mkdir -p "$work/www/pub/Plugins"
+printf 'published notes\r\n' >"$work/www/pub/notes.txt"
+head -c 70000 /dev/urandom >"$work/www/pub/Plugins/in_extra.dll"
+"$VELTO_SOURCE/outside/renovo/make-update-list.sh" 9.1 "$work/www/pub" >"$work/list.txt"
+mv "$work/list.txt" "$work/www/pub/veltorecorder.txt"
+
 export VELTO_HTTP_PORT=$http_port VELTO_SILENT_PORT=$silent_port VELTO_CLOSED_PORT=$closed_port
 export VELTO_HTTP_ROOT="Z:${work//\//\\}\\www"
 "$WINE" "$VELTO_BIN/renovo_test.exe" "$@"

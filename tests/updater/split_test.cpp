@@ -41,8 +41,8 @@ TEST(SplitAtSeparator, Table)
         {L"", L"", 0, L"", L""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "source \"" << c.source << "\" separator \""
-                                        << c.separator << "\"");
+        SCOPED_TRACE(testing::Message()
+                     << "source \"" << c.source << "\" separator \"" << c.separator << "\"");
         // Leftovers in the outputs must be cleared on every path.
         std::wstring left = L"stale", right = L"stale";
         EXPECT_EQ(c.result, velto::SplitAtSeparator(c.source, c.separator, left, right));

@@ -28,8 +28,8 @@ public:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = kDebugViewerClass;
         ::RegisterClassExW(&wc);
-        hwnd_ = ::CreateWindowExW(0, kDebugViewerClass, kDebugViewerTitle, WS_OVERLAPPED, 0, 0,
-                                  10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+        hwnd_ = ::CreateWindowExW(0, kDebugViewerClass, kDebugViewerTitle, WS_OVERLAPPED, 0, 0, 10,
+                                  10, nullptr, nullptr, wc.hInstance, nullptr);
         ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~TraceCollector() { ::DestroyWindow(hwnd_); }
@@ -39,7 +39,8 @@ private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     {
         if (msg == WM_COPYDATA) {
-            auto* self = reinterpret_cast<TraceCollector*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+            auto* self =
+                reinterpret_cast<TraceCollector*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
             const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
             if (self && data->cbData > 0)
                 self->lines.emplace_back(static_cast<const char*>(data->lpData), data->cbData - 1);
@@ -83,7 +84,10 @@ public:
         for (const auto& l : ReadUtf8Lines(folder_ / L"calls.log")) out.push_back(WideToUtf8(l));
         return out;
     }
-    bool Has(const wchar_t* name) const { return ::GetFileAttributesW((folder_ / name).c_str()) != INVALID_FILE_ATTRIBUTES; }
+    bool Has(const wchar_t* name) const
+    {
+        return ::GetFileAttributesW((folder_ / name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
     const TempFolder& folder() const { return folder_; }
 
 private:
@@ -107,19 +111,35 @@ TEST(UpdaterPasses, RunsTheLibraryUpToThePassLimit)
 {
     const std::vector<PassCase> cases = {
         {"limit 3, always another pass: two updates, then execute on the third load",
-         kArgs + L"$$3", "3",
-         {kLoad, kUpdate, kUnload, kLoad, kUpdate, kUnload, kLoad, kExecute, kUnload}, "3"},
-        {"limit 3, the first pass is enough", kArgs + L"$$3", "0", {kLoad, kUpdate, kUnload},
+         kArgs + L"$$3",
+         "3",
+         {kLoad, kUpdate, kUnload, kLoad, kUpdate, kUnload, kLoad, kExecute, kUnload},
+         "3"},
+        {"limit 3, the first pass is enough",
+         kArgs + L"$$3",
+         "0",
+         {kLoad, kUpdate, kUnload},
          nullptr},
-        {"limit 3 written with three dollar signs", kArgs + L"$$$3", "3",
-         {kLoad, kUpdate, kUnload, kLoad, kUpdate, kUnload, kLoad, kExecute, kUnload}, "3"},
-        {"limit 1: the first pass already executes", kArgs + L"$$1", "3",
-         {kLoad, kExecute, kUnload}, "1"},
-        {"no limit: passes go on while 3 comes back", kArgs, "3 3 3 3 0",
-         {kLoad, kUpdate, kUnload, kLoad, kUpdate, kUnload, kLoad, kUpdate, kUnload, kLoad,
-          kUpdate, kUnload, kLoad, kUpdate, kUnload},
+        {"limit 3 written with three dollar signs",
+         kArgs + L"$$$3",
+         "3",
+         {kLoad, kUpdate, kUnload, kLoad, kUpdate, kUnload, kLoad, kExecute, kUnload},
+         "3"},
+        {"limit 1: the first pass already executes",
+         kArgs + L"$$1",
+         "3",
+         {kLoad, kExecute, kUnload},
+         "1"},
+        {"no limit: passes go on while 3 comes back",
+         kArgs,
+         "3 3 3 3 0",
+         {kLoad, kUpdate, kUnload, kLoad, kUpdate, kUnload, kLoad, kUpdate, kUnload, kLoad, kUpdate,
+          kUnload, kLoad, kUpdate, kUnload},
          nullptr},
-        {"a result other than 3 ends at once", kArgs + L"$$3", "1 3", {kLoad, kUpdate, kUnload},
+        {"a result other than 3 ends at once",
+         kArgs + L"$$3",
+         "1 3",
+         {kLoad, kUpdate, kUnload},
          nullptr},
         {"empty command line: nothing is loaded", L"", "3", {}, nullptr},
     };
