@@ -20,12 +20,12 @@ namespace {
 // Milliseconds until the recorder's window is up; -1 when it did not come.
 long TimeOneStart(const std::wstring& listAddress)
 {
-    TempFolder program;
+    TempFolder program{UniqueTempName(L"velto-handover")};
     for (const wchar_t* name : {L"VeltoRecorder.exe", L"Updater.exe", L"Renovo.dll"})
-        if (!CopyProgram(name, program / name)) return -1;
-    WriteFileBytes(program / L"Renovo.ini",
+        if (!CopyProgram(name, program.File(name))) return -1;
+    WriteFileBytes(program.File(L"Renovo.ini"),
                    WideToUtf8(L"[Renovo]\r\nList=" + listAddress + L"\r\n"));
-    const std::wstring recorder = program / L"VeltoRecorder.exe";
+    const std::wstring recorder = program.File(L"VeltoRecorder.exe");
     const DWORD start = ::GetTickCount();
     Process launcher = StartProgram(recorder, L"");
     HWND window = nullptr;

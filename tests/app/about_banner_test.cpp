@@ -70,25 +70,25 @@ protected:
     }
     void TearDown() override { ::DestroyWindow(banner_); }
     HWND banner_ = nullptr;
-    TempFolder folder_;
+    TempFolder folder_{UniqueTempName(L"velto-banner")};
 };
 
 TEST_F(BannerTest, ShowsTheBitmapForTheMovieOrNothing)
 {
     const COLORREF red = RGB(220, 20, 30);
-    ASSERT_TRUE(WriteFileBytes(folder_ / L"velto_banner2.bmp", SolidBitmap(64, 16, red)));
-    ASSERT_TRUE(WriteFileBytes(folder_ / L"other.swf", "FWS not a bitmap"));
-    ASSERT_TRUE(WriteFileBytes(folder_ / L"broken.bmp", "BM but nothing else"));
+    ASSERT_TRUE(WriteFileBytes(folder_.File(L"velto_banner2.bmp"), SolidBitmap(64, 16, red)));
+    ASSERT_TRUE(WriteFileBytes(folder_.File(L"other.swf"), "FWS not a bitmap"));
+    ASSERT_TRUE(WriteFileBytes(folder_.File(L"broken.bmp"), "BM but nothing else"));
     const struct {
         const char* why;
         std::wstring movie;
         bool shown;
     } cases[] = {
-        {"the bitmap beside the movie", folder_ / L"velto_banner2.swf", true},
-        {"a bitmap named directly", folder_ / L"velto_banner2.bmp", true},
-        {"a movie without a bitmap", folder_ / L"other.swf", false},
-        {"no such file", folder_ / L"missing.swf", false},
-        {"a file that is not a bitmap", folder_ / L"broken.bmp", false},
+        {"the bitmap beside the movie", folder_.File(L"velto_banner2.swf"), true},
+        {"a bitmap named directly", folder_.File(L"velto_banner2.bmp"), true},
+        {"a movie without a bitmap", folder_.File(L"other.swf"), false},
+        {"no such file", folder_.File(L"missing.swf"), false},
+        {"a file that is not a bitmap", folder_.File(L"broken.bmp"), false},
         {"an empty path", L"", false},
     };
     const COLORREF empty = ::GetSysColor(COLOR_3DFACE);
@@ -106,7 +106,7 @@ TEST(BannerPath, PicturesAndTheMoviePath)
     EXPECT_EQ(L"c:\\p\\a.BMP", BannerPictureFor(L"c:\\p\\a.BMP"));
     EXPECT_EQ(L"c:\\p.d\\banner.bmp", BannerPictureFor(L"c:\\p.d\\banner"));
 
-    TempFolder folder;
+    TempFolder folder{UniqueTempName(L"velto-banner")};
     wchar_t saved[MAX_PATH];
     ::GetCurrentDirectoryW(MAX_PATH, saved);
     ASSERT_TRUE(::SetCurrentDirectoryW(folder.path().c_str()));
@@ -119,8 +119,9 @@ TEST(BannerPath, PicturesAndTheMoviePath)
 TEST(AboutBox, ShowsItsTextsAndTheBannerFromTheCurrentDirectory)
 {
     RegisterBannerClass(::GetModuleHandleW(nullptr));
-    TempFolder folder;
-    ASSERT_TRUE(WriteFileBytes(folder / L"velto_banner2.bmp", SolidBitmap(8, 8, RGB(0, 90, 200))));
+    TempFolder folder{UniqueTempName(L"velto-banner")};
+    ASSERT_TRUE(
+        WriteFileBytes(folder.File(L"velto_banner2.bmp"), SolidBitmap(8, 8, RGB(0, 90, 200))));
     wchar_t saved[MAX_PATH];
     ::GetCurrentDirectoryW(MAX_PATH, saved);
     ASSERT_TRUE(::SetCurrentDirectoryW(folder.path().c_str()));

@@ -140,17 +140,20 @@ protected:
     void SetUp() override
     {
         StartupTest::SetUp();
-        ASSERT_TRUE(CopyProgram(L"VeltoRecorder.exe", folder_ / L"VeltoRecorder.exe"));
+        ASSERT_TRUE(CopyProgram(L"VeltoRecorder.exe", folder_.File(L"VeltoRecorder.exe")));
     }
-    void PlaceUpdater() { ASSERT_TRUE(CopyProgram(L"launch_probe.exe", folder_ / L"Updater.exe")); }
-    std::wstring Updater() const { return folder_ / L"Updater.exe"; }
-    TempFolder folder_;
+    void PlaceUpdater()
+    {
+        ASSERT_TRUE(CopyProgram(L"launch_probe.exe", folder_.File(L"Updater.exe")));
+    }
+    std::wstring Updater() const { return folder_.File(L"Updater.exe"); }
+    TempFolder folder_{UniqueTempName(L"velto-startup")};
 };
 
 TEST_F(HandOverTest, APlainStartStartsTheUpdaterInTheProgramFolderAndEnds)
 {
     PlaceUpdater();
-    RunningRecorder run(folder_ / L"VeltoRecorder.exe", L"");
+    RunningRecorder run(folder_.File(L"VeltoRecorder.exe"), L"");
     EXPECT_TRUE(run.Ended(kTimeoutMs));
     ASSERT_TRUE(WaitForProbeStarts(Updater(), 1, kTimeoutMs));
     const auto starts = ReadProbeStarts(Updater());
@@ -167,7 +170,7 @@ TEST_F(HandOverTest, APlainStartStartsTheUpdaterInTheProgramFolderAndEnds)
 
 TEST_F(HandOverTest, APlainStartWithoutTheUpdaterEndsSilently)
 {
-    RunningRecorder run(folder_ / L"VeltoRecorder.exe", L"");
+    RunningRecorder run(folder_.File(L"VeltoRecorder.exe"), L"");
     EXPECT_TRUE(run.Ended(kTimeoutMs));
     EXPECT_FALSE(SettingsKeyExists());
     EXPECT_TRUE(run.watcher().Seen().empty());
@@ -179,7 +182,7 @@ TEST_F(HandOverTest, AnyCommandLineSkipsTheUpdater)
     PlaceUpdater();
     for (const wchar_t* arguments : {L"/run", L"x", L"\"d:\\some file.mp3\""}) {
         SCOPED_TRACE(testing::Message() << arguments);
-        RunningRecorder run(folder_ / L"VeltoRecorder.exe", arguments);
+        RunningRecorder run(folder_.File(L"VeltoRecorder.exe"), arguments);
         ASSERT_NE(nullptr, run.WaitForWindow());
         EXPECT_TRUE(run.Close());
     }

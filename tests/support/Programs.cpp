@@ -5,42 +5,10 @@
 
 namespace velto::test {
 
-TempFolder::TempFolder()
+std::wstring UniqueTempName(const std::wstring& stem)
 {
-    wchar_t base[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, base);
     static LONG counter = 0;
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        std::wstring candidate = std::wstring(base) + L"velto-test-" +
-                                 std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                 std::to_wstring(::InterlockedIncrement(&counter)) + L"\\";
-        if (::CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
-    }
-}
-
-TempFolder::~TempFolder()
-{
-    if (!path_.empty()) RemoveTree(path_);
-}
-
-void RemoveTree(const std::wstring& folder)
-{
-    std::wstring base = folder;
-    if (!base.empty() && base.back() != L'\\') base += L'\\';
-    WIN32_FIND_DATAW data;
-    UniqueFind find(::FindFirstFileW((base + L"*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(base + name);
-            else
-                ::DeleteFileW((base + name).c_str());
-        } while (::FindNextFileW(find.get(), &data));
-    }
-    find.reset();
-    ::RemoveDirectoryW(base.c_str());
+    return stem + L"-" + std::to_wstring(::InterlockedIncrement(&counter));
 }
 
 std::wstring BinFolder()
@@ -54,7 +22,7 @@ bool CopyProgram(const std::wstring& name, const std::wstring& target)
     return ::CopyFileW(source.c_str(), target.c_str(), FALSE) != 0;
 }
 
-std::string ReadFileBytes(const std::wstring& path)
+std::string ReadFileString(const std::wstring& path)
 {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -81,7 +49,7 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 std::vector<std::wstring> ReadUtf8Lines(const std::wstring& path)
 {
     std::vector<std::wstring> lines;
-    const std::wstring text = Utf8ToWide(ReadFileBytes(path));
+    const std::wstring text = Utf8ToWide(ReadFileString(path));
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find(L'\n', start);

@@ -8,33 +8,21 @@
 #include <vector>
 
 #include "common/win/Handles.h"
+#include "tests/support/TempFolder.h"
 
 namespace velto::test {
 
-// A fresh folder under %TEMP% (path with trailing backslash), removed with its content when
-// the object goes. Files still in use are left behind.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + name; }
-
-private:
-    std::wstring path_;
-};
-
-void RemoveTree(const std::wstring& folder);
+// A folder name for TempFolder (tests/support/TempFolder.h) that no other folder of this
+// process uses, so a test may hold several at once.
+std::wstring UniqueTempName(const std::wstring& stem);
 
 // The folder of the test executable: the build's bin folder, where every program lies.
 std::wstring BinFolder();
 // Copies bin\<name> (or any path) to `target`; false when it failed.
 bool CopyProgram(const std::wstring& name, const std::wstring& target);
 
-std::string ReadFileBytes(const std::wstring& path);
+// The whole file as bytes in a string; empty when it cannot be read.
+std::string ReadFileString(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::vector<std::wstring> ReadUtf8Lines(const std::wstring& path);
 

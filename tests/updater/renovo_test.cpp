@@ -58,9 +58,9 @@ class ProgramFolderWithRenovo {
 public:
     ProgramFolderWithRenovo()
     {
-        EXPECT_TRUE(CopyProgram(L"Renovo.dll", folder_ / L"Renovo.dll"));
-        EXPECT_TRUE(CopyProgram(L"launch_probe.exe", folder_ / L"VeltoRecorder.exe"));
-        module_.reset(::LoadLibraryExW((folder_ / L"Renovo.dll").c_str(), nullptr,
+        EXPECT_TRUE(CopyProgram(L"Renovo.dll", folder_.File(L"Renovo.dll")));
+        EXPECT_TRUE(CopyProgram(L"launch_probe.exe", folder_.File(L"VeltoRecorder.exe")));
+        module_.reset(::LoadLibraryExW(folder_.File(L"Renovo.dll").c_str(), nullptr,
                                        LOAD_WITH_ALTERED_SEARCH_PATH));
         EXPECT_TRUE(module_);
         update_ = reinterpret_cast<RunUpdaterProc>(::GetProcAddress(module_.get(), "RunUpdater"));
@@ -81,21 +81,21 @@ public:
 
     void Put(const std::wstring& name, const std::string& bytes)
     {
-        ASSERT_TRUE(WriteFileBytes(folder_ / name, bytes));
+        ASSERT_TRUE(WriteFileBytes(folder_.File(name), bytes));
     }
-    std::string Get(const std::wstring& name) const { return ReadFileBytes(folder_ / name); }
+    std::string Get(const std::wstring& name) const { return ReadFileString(folder_.File(name)); }
     bool Has(const std::wstring& name) const
     {
-        return ::GetFileAttributesW((folder_ / name).c_str()) != INVALID_FILE_ATTRIBUTES;
+        return ::GetFileAttributesW(folder_.File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    std::wstring Probe() const { return folder_ / L"VeltoRecorder.exe"; }
+    std::wstring Probe() const { return folder_.File(L"VeltoRecorder.exe"); }
     size_t RecorderStarts() const { return ReadProbeStarts(Probe()).size(); }
     // Files the replacement may leave behind, in the folder and in Plugins.
     bool HasLeftovers() const
     {
         for (const wchar_t* pattern : {L"*.renovo-*", L"Plugins\\*.renovo-*"}) {
             WIN32_FIND_DATAW data;
-            UniqueFind find(::FindFirstFileW((folder_ / pattern).c_str(), &data));
+            UniqueFind find(::FindFirstFileW(folder_.File(pattern).c_str(), &data));
             if (find) return true;
         }
         return false;
@@ -103,7 +103,7 @@ public:
     const TempFolder& folder() const { return folder_; }
 
 private:
-    TempFolder folder_;
+    TempFolder folder_{UniqueTempName(L"velto-renovo")};
     UniqueModule module_;
     RunUpdaterProc update_ = nullptr;
     RunExecuteProc execute_ = nullptr;
@@ -159,7 +159,7 @@ TEST(Renovo, APublicationMadeByTheListScriptIsInstalled)
     program.Put(L"notes.txt", "old notes");
     EXPECT_EQ(3, program.RunUpdater(server.Address(L"pub/veltorecorder.txt")));
     EXPECT_EQ("published notes\r\n", program.Get(L"notes.txt"));
-    EXPECT_EQ(ReadFileBytes(server.Path(L"pub\\Plugins\\in_extra.dll")),
+    EXPECT_EQ(ReadFileString(server.Path(L"pub\\Plugins\\in_extra.dll")),
               program.Get(L"Plugins\\in_extra.dll"));
     EXPECT_EQ(70000u, program.Get(L"Plugins\\in_extra.dll").size());
     EXPECT_FALSE(program.HasLeftovers());
@@ -242,27 +242,27 @@ TEST(Renovo, WithoutAnAnsweringServerTheRecorderStartsWithinSeconds)
 TEST(Renovo, LocalListsWork)
 {
     ProgramFolderWithRenovo program;
-    TempFolder publication;
+    TempFolder publication{UniqueTempName(L"velto-renovo")};
     program.Put(L"notes.txt", "old");
-    ASSERT_TRUE(WriteFileBytes(publication / L"notes-1.txt", "from a local folder"));
+    ASSERT_TRUE(WriteFileBytes(publication.File(L"notes-1.txt"), "from a local folder"));
     ASSERT_TRUE(WriteFileBytes(
-        publication / L"list.txt",
+        publication.File(L"list.txt"),
         "version 9\n" + ListLine("from a local folder", L"notes-1.txt", L"notes.txt")));
-    EXPECT_EQ(3, program.RunUpdater(publication / L"list.txt"));
+    EXPECT_EQ(3, program.RunUpdater(publication.File(L"list.txt")));
     EXPECT_EQ("from a local folder", program.Get(L"notes.txt"));
-    EXPECT_EQ(0, program.RunUpdater(publication / L"list.txt"));
+    EXPECT_EQ(0, program.RunUpdater(publication.File(L"list.txt")));
     ExpectRecorderStartedOnce(program);
 }
 
 TEST(Renovo, AnOverrideFileNamesAnotherList)
 {
     ProgramFolderWithRenovo program;
-    TempFolder publication;
-    ASSERT_TRUE(WriteFileBytes(publication / L"extra.txt", "extra"));
-    ASSERT_TRUE(WriteFileBytes(publication / L"list.txt",
+    TempFolder publication{UniqueTempName(L"velto-renovo")};
+    ASSERT_TRUE(WriteFileBytes(publication.File(L"extra.txt"), "extra"));
+    ASSERT_TRUE(WriteFileBytes(publication.File(L"list.txt"),
                                "version 9\n" + ListLine("extra", L"extra.txt", L"extra.txt")));
     program.Put(L"Renovo.ini",
-                WideToUtf8(L"[Renovo]\r\nList=" + (publication / L"list.txt") + L"\r\n"));
+                WideToUtf8(L"[Renovo]\r\nList=" + publication.File(L"list.txt") + L"\r\n"));
     EXPECT_EQ(3, program.RunUpdater(L"https://unreachable.invalid/list.txt"));
     EXPECT_EQ("extra", program.Get(L"extra.txt"));
 }
@@ -296,18 +296,18 @@ TEST(Renovo, APlainStartOfTheRecorderComesUpAfterTheUpdate)
 {
     WebServer server;
     REQUIRE_SERVER(server);
-    TempFolder program;
+    TempFolder program{UniqueTempName(L"velto-renovo")};
     for (const wchar_t* name : {L"VeltoRecorder.exe", L"Updater.exe", L"Renovo.dll"})
-        ASSERT_TRUE(CopyProgram(name, program / name));
-    ASSERT_TRUE(WriteFileBytes(program / L"readme.txt", "1.02"));
+        ASSERT_TRUE(CopyProgram(name, program.File(name)));
+    ASSERT_TRUE(WriteFileBytes(program.File(L"readme.txt"), "1.02"));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"e-readme.txt"), "9.0"));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"e-list.txt"),
                                "version 9.0\n" + ListLine("9.0", L"e-readme.txt", L"readme.txt")));
     ASSERT_TRUE(
-        WriteFileBytes(program / L"Renovo.ini",
+        WriteFileBytes(program.File(L"Renovo.ini"),
                        WideToUtf8(L"[Renovo]\r\nList=" + server.Address(L"e-list.txt") + L"\r\n")));
 
-    Process launcher = StartProgram(program / L"VeltoRecorder.exe", L"");
+    Process launcher = StartProgram(program.File(L"VeltoRecorder.exe"), L"");
     ASSERT_TRUE(launcher);
     EXPECT_TRUE(WaitForExit(launcher, kStartTimeoutMs)) << "the plain start did not hand over";
     KillIfRunning(launcher);
@@ -317,13 +317,13 @@ TEST(Renovo, APlainStartOfTheRecorderComesUpAfterTheUpdate)
     while (!window && ::GetTickCount() < deadline) {
         HWND candidate = FindProcessWindow(L"VeltoRecorder", 0);
         if (candidate && _wcsicmp(WindowProgram(candidate).c_str(),
-                                  (program / L"VeltoRecorder.exe").c_str()) == 0)
+                                  program.File(L"VeltoRecorder.exe").c_str()) == 0)
             window = candidate;
         else
             ::Sleep(100);
     }
     ASSERT_NE(nullptr, window) << "the recorder did not come up";
-    EXPECT_EQ("9.0", ReadFileBytes(program / L"readme.txt"));
+    EXPECT_EQ("9.0", ReadFileString(program.File(L"readme.txt")));
 
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);

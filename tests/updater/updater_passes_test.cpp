@@ -56,18 +56,18 @@ class UpdaterFolder {
 public:
     explicit UpdaterFolder(const wchar_t* library = L"fixture_renovo.dll")
     {
-        EXPECT_TRUE(CopyProgram(L"Updater.exe", folder_ / L"Updater.exe"));
+        EXPECT_TRUE(CopyProgram(L"Updater.exe", folder_.File(L"Updater.exe")));
         if (library) {
-            EXPECT_TRUE(CopyProgram(library, folder_ / L"Renovo.dll"));
+            EXPECT_TRUE(CopyProgram(library, folder_.File(L"Renovo.dll")));
         }
     }
     void SetResults(const std::string& results)
     {
-        ASSERT_TRUE(WriteFileBytes(folder_ / L"results.txt", results));
+        ASSERT_TRUE(WriteFileBytes(folder_.File(L"results.txt"), results));
     }
     Process Start(const std::wstring& commandLine)
     {
-        return StartProgram(folder_ / L"Updater.exe", commandLine);
+        return StartProgram(folder_.File(L"Updater.exe"), commandLine);
     }
     // Runs the Updater to its end, answering the trace channel meanwhile.
     void Run(const std::wstring& commandLine)
@@ -81,17 +81,18 @@ public:
     std::vector<std::string> Calls() const
     {
         std::vector<std::string> out;
-        for (const auto& l : ReadUtf8Lines(folder_ / L"calls.log")) out.push_back(WideToUtf8(l));
+        for (const auto& l : ReadUtf8Lines(folder_.File(L"calls.log")))
+            out.push_back(WideToUtf8(l));
         return out;
     }
     bool Has(const wchar_t* name) const
     {
-        return ::GetFileAttributesW((folder_ / name).c_str()) != INVALID_FILE_ATTRIBUTES;
+        return ::GetFileAttributesW(folder_.File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
     const TempFolder& folder() const { return folder_; }
 
 private:
-    TempFolder folder_;
+    TempFolder folder_{UniqueTempName(L"velto-updater")};
 };
 
 const std::string kLoad = "load RenovoCopy.dll";
@@ -168,7 +169,8 @@ TEST(UpdaterPasses, AStaleCopyIsReplacedBeforeLoading)
     UpdaterFolder folder;
     // A copy left by an earlier run, of a library without the entry points: if it were loaded
     // instead of a fresh copy, no call would be recorded.
-    ASSERT_TRUE(CopyProgram(L"fixture_renovo_noentry.dll", folder.folder() / L"RenovoCopy.dll"));
+    ASSERT_TRUE(
+        CopyProgram(L"fixture_renovo_noentry.dll", folder.folder().File(L"RenovoCopy.dll")));
     folder.SetResults("0");
     folder.Run(kArgs + L"$$3");
     EXPECT_EQ((std::vector<std::string>{kLoad, kUpdate, kUnload}), folder.Calls());
