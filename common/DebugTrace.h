@@ -8,9 +8,10 @@
 
 namespace velto {
 
-// Sender and viewer find each other by both texts, matched exactly.
+// Sender and viewer find each other by both texts, matched exactly. The title is plain ASCII,
+// so it reads the same in every code page.
 inline constexpr wchar_t kDebugViewerClass[] = L"dovrane DebugOut Window";
-inline constexpr wchar_t kDebugViewerTitle[] = L"Debug        \u00A9 Dovrane 2004";
+inline constexpr wchar_t kDebugViewerTitle[] = L"Debug        (c) Dovrane 2004";
 
 // Longest text sent; longer formatted text is cut.
 inline constexpr size_t kDebugTraceMaxChars = 1024;
