@@ -13,6 +13,7 @@
 #include "recorder/recording/Mp3Recorder.h"
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/WavRecorder.h"
+#include "recorder/recording/WmaRecorder.h"
 #include "recorder/res/resource.h"
 
 namespace velto {
@@ -326,6 +327,7 @@ std::unique_ptr<CRecorder> CMainWnd::CreateRecorder(int recordType)
     switch (recordType) {
     case kRecordWav: return std::make_unique<CWavRecorder>(*this);
     case kRecordMp3: return std::make_unique<CMp3Recorder>(*this);
+    case kRecordWma: return std::make_unique<CWmaRecorder>(*this);
     default: return nullptr;
     }
 }
