@@ -374,8 +374,9 @@ void CMainWnd::PlayCommand()
     }
     const std::wstring& file = files_.currentFile();
     if (!file.empty() && FileExists(file)) {
-        if (player_) player_->Play(file, 100, 0);
-        ::SetTimer(hwnd(), kPlayTimer, kPlayPollMs, nullptr);
+        // Without the player library there is nothing to poll.
+        if (player_ && player_->Play(file, 100, 0))
+            ::SetTimer(hwnd(), kPlayTimer, kPlayPollMs, nullptr);
     } else {
         ::MessageBoxW(hwnd(), kNothingRecorded, kAppName, MB_ICONWARNING);
     }
