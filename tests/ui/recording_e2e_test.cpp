@@ -105,6 +105,8 @@ TEST_F(RecordingTest, AutoStopRecordsTheToneReturnsToIdleAndTheNextProposalIsNum
     ASSERT_TRUE(WaitForStatus(L"MP3 DirectRecording", 10000)) << "the recording did not start";
     EXPECT_TRUE(WaitUntil([&] { return time.ReadSeconds(p_.window()) >= 1; }, 10000))
         << "the time display does not advance";
+    // The pointer away from the window, so no tool tip covers the picture.
+    mouse::MoveTo({5, ::GetSystemMetrics(SM_CYSCREEN) - 5});
     SaveScreenshot(VELTO_ARTIFACTS "/recording-window.png");
 
     ASSERT_TRUE(WaitForStatus(L"Recording Complete " + first, 20000))
