@@ -185,6 +185,15 @@ TEST_F(MainWindowTest, AButtonShowsItsPressedLookWhileThePointerIsOnItAndTheRele
     ASSERT_TRUE(boxes.WaitFor(L"녹음한 내용이 없습니다.\r\n녹음후 재생해 주세요", 5000));
     EXPECT_EQ(boxes.Seen().front().caption, L"VeltoRecorder");
 
+    // A right click on free face opens the help menu; one in the seek band only seeks.
+    mouse::RightClick(At(5, 140));
+    HWND menu = WaitForPopupMenu(p_.pid(), 5000);
+    ASSERT_NE(menu, nullptr);
+    mouse::LeftClick({::GetSystemMetrics(SM_CXSCREEN) - 5, ::GetSystemMetrics(SM_CYSCREEN) - 5});
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(menu); }, 5000));
+    mouse::RightClick(At(150, 88));
+    EXPECT_EQ(WaitForPopupMenu(p_.pid(), 1500), nullptr);
+
     // The options button opens the options sheet, and closing it leaves the window ready.
     boxes.Clear();
     mouse::LeftClick(At(283, 87));
