@@ -7,6 +7,7 @@
 
 #include "common/Text.h"
 #include "tests/support/DialogWatcher.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Tone.h"
 #include "tests/support/UiDriver.h"
 
@@ -203,6 +204,23 @@ TEST_F(MainWindowTest, AButtonShowsItsPressedLookWhileThePointerIsOnItAndTheRele
         return false;
     }, 5000));
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(p_.window()) != FALSE; }, 5000));
+}
+
+TEST_F(MainWindowTest, WithoutTheNoticeLibraryItSaysSoAndRunsOn)
+{
+    // The program and its player library alone, without Bivnote.dll beside them.
+    TempFolder program(L"velto-no-notice");
+    for (const wchar_t* name : {L"VeltoRecorder.exe", L"Ravelplay.dll"})
+        ASSERT_TRUE(::CopyFileW((TestBinFolder() + name).c_str(), program.File(name).c_str(), FALSE));
+    ASSERT_TRUE(p_.Start(L"/run", 30000, program.File(L"VeltoRecorder.exe")));
+    DialogWatcher boxes(p_.pid());
+    ASSERT_TRUE(boxes.WaitFor(L"없음002", 10000));
+    EXPECT_EQ(boxes.Seen().front().caption, L"VeltoRecorder");
+    EXPECT_EQ(boxes.Seen().front().text, L"없음002");
+    // Answered, the window goes on: its close button still ends it.
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(p_.window()) != FALSE; }, 5000));
+    mouse::LeftClick(At(291, 10));
+    EXPECT_TRUE(p_.WaitForExit(15000));
 }
 
 }  // namespace
