@@ -66,6 +66,10 @@ void WaveOutput::Close()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!IsOpenLocked()) return;
+    ReclaimLocked();
+    // Played to the end: every block is back, but the sound system may still hold the last
+    // moments beyond the position it reports. A stop in the middle cuts at once.
+    if (queued_ == 0 && fill_ == 0 && !paused_ && written_ > 0) ::Sleep(kTailMs);
     ::waveOutReset(device_);
     for (WAVEHDR& h : headers_) ::waveOutUnprepareHeader(device_, &h, sizeof(WAVEHDR));
     ::waveOutClose(device_);

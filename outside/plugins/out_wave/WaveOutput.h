@@ -20,6 +20,7 @@ class WaveOutput {
 public:
     static constexpr int kBlockMs = 50;
     static constexpr int kDefaultBufferMs = 1000;
+    static constexpr DWORD kTailMs = 200;
 
     WaveOutput() = default;
     ~WaveOutput();
