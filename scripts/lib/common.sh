@@ -13,6 +13,8 @@ VELTO_APT_PACKAGES=(
   wine wine64 xvfb xauth x11-apps x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils sox ffmpeg fonts-nanum python3 zip unzip
 )
+# bench/playback-cost compares our playback with Debian's own MP3 player.
+VELTO_APT_PACKAGES+=(mpg123)
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 

@@ -17,7 +17,8 @@ namespace {
 // One input plug-in ("in_a.dll", extension text "mp3") and one output plug-in ("out_a.dll"),
 // discovered and selected, with a window for the end-of-play message.
 struct Rig {
-    explicit Rig(const char* extensions = "mp3")
+    explicit Rig(const char* extensions = "mp3", TickTimer::Mode clock = TickTimer::Mode::Manual)
+        : engine(clock)
     {
         in = folder.AddInput(L"in_a.dll", extensions);
         out = folder.AddOutput(L"out_a.dll");
@@ -36,7 +37,7 @@ struct Rig {
     MessageWindow window;
     InputScript* in = nullptr;
     OutputScript* out = nullptr;
-    PlayerEngine engine{TickTimer::Mode::Manual};
+    PlayerEngine engine;
 };
 
 // ---- choosing the input plug-in ----
@@ -275,6 +276,35 @@ TEST(PlayerEngine, TheEndMessageGoesToThePluginsMainWindow)
     rig.engine.Tick();
     EXPECT_EQ(rig.EndMessages(), 0);
     EXPECT_EQ(rig.in->stopCalls, 1);
+}
+
+TEST(PlayerEngine, TheMultimediaTimerEndsThePlayAndNeverRacesTheCaller)
+{
+    Rig rig("mp3", TickTimer::Mode::Multimedia);
+    rig.in->length = 1000;
+    rig.out->outputTime = 1500;  // past the end: the first tick ends the play
+    rig.Discover();
+    ASSERT_EQ(rig.Play(), 1);
+    MSG end{};
+    ASSERT_TRUE(rig.window.WaitFor(WM_RAVELPLAY_END, 5000, &end));
+    EXPECT_EQ(end.wParam, 1u);
+    EXPECT_EQ(rig.engine.GetCurrentState(), PlayState::Stopped);
+    EXPECT_FALSE(rig.engine.timerRunning());
+
+    // The caller plays and stops while ticks end plays on the timer's thread: both stop the
+    // same plug-in, and neither may crash or wait for the other for good.
+    const int stopsBefore = rig.in->stopCalls;
+    int loops = 0;
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 3500) {
+        ASSERT_EQ(rig.Play(), 1);
+        ::Sleep(loops % 7);
+        EXPECT_EQ(rig.engine.Stop(), 1);
+        ++loops;
+    }
+    const int ends = rig.EndMessages();
+    EXPECT_EQ(rig.in->stopCalls - stopsBefore, loops + ends);
+    EXPECT_FALSE(rig.engine.timerRunning());
 }
 
 TEST(PlayerEngine, APausedPlayDoesNotEnd)

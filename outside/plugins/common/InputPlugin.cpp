@@ -20,8 +20,9 @@ namespace {
 // 1152 frames (26 ms at 44.1 kHz) per write; the host's visualisation wants 576 per block.
 constexpr int kChunkFrames = 1152;
 constexpr int kVisFrames = 576;
-// How long the decoding thread rests when the output is full or the file has played out.
-constexpr DWORD kIdleMs = 10;
+// How long the decoding thread rests when the output is full or the file has played out; a
+// stop or a seek wakes it at once. The output holds a second, so resting is cheap and safe.
+constexpr DWORD kIdleMs = 40;
 constexpr size_t kTitleMax = 100;  // what the smallest host buffer holds, with its NUL
 
 struct Plugin {
@@ -34,6 +35,7 @@ struct Plugin {
     Out_Module* out = nullptr;
     UniqueHandle thread;
 
+    UniqueHandle wake;  // set by Stop and SetOutputTime
     std::atomic<bool> stop{false};
     std::atomic<int> seekTo{-1};
     std::atomic<int> lengthMs{0};
@@ -44,6 +46,15 @@ struct Plugin {
 Plugin g;
 
 // ---- the decoding thread ----
+
+void Rest()
+{
+    if (g.wake) {
+        ::WaitForSingleObject(g.wake.get(), kIdleMs);
+    } else {
+        ::Sleep(kIdleMs);
+    }
+}
 
 void PostEndOfFile()
 {
@@ -76,12 +87,12 @@ void Decode()
                 PostEndOfFile();
                 endPosted = true;
             }
-            ::Sleep(kIdleMs);
+            Rest();
             continue;
         }
         const bool dsp = g.module.dsp_isactive && g.module.dsp_isactive();
         if (out.CanWrite() < kChunkFrames * frameBytes * (dsp ? 2 : 1)) {
-            ::Sleep(kIdleMs);
+            Rest();
             continue;
         }
         int frames = decoder.Read(buffer.data(), kChunkFrames);
@@ -116,6 +127,7 @@ void StopPlaying()
 {
     if (g.thread) {
         g.stop.store(true);
+        ::SetEvent(g.wake.get());
         ::WaitForSingleObject(g.thread.get(), INFINITE);
         g.thread.reset();
     }
@@ -210,6 +222,8 @@ int __cdecl Play(const char* file)
         g.stop.store(false);
         g.seekTo.store(-1);
         g.paused.store(false);
+        if (!g.wake) g.wake.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        ::ResetEvent(g.wake.get());
         if (g.module.SAVSAInit) g.module.SAVSAInit(latency, g.decoder->sampleRate());
         if (g.module.VSASetInfo) g.module.VSASetInfo(g.decoder->sampleRate(), g.decoder->channels());
         if (g.module.SetInfo)
@@ -259,7 +273,9 @@ int __cdecl GetOutputTime()
 }
 void __cdecl SetOutputTime(int ms)
 {
-    if (g.thread) g.seekTo.store(std::max(0, ms));
+    if (!g.thread) return;
+    g.seekTo.store(std::max(0, ms));
+    ::SetEvent(g.wake.get());
 }
 // Volume and pan belong to the output; the host may call these before any output is set.
 void __cdecl SetVolume(int volume)

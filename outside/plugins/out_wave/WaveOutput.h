@@ -18,7 +18,7 @@ namespace velto::plugin {
 
 class WaveOutput {
 public:
-    static constexpr int kBlockMs = 50;
+    static constexpr int kBlockMs = 100;
     static constexpr int kDefaultBufferMs = 1000;
     static constexpr DWORD kTailMs = 200;
 
