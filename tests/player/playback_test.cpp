@@ -131,7 +131,8 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
     auto bitrate = reinterpret_cast<IntFn>(::GetProcAddress(player.module(), "GetBitrate"));
     auto sampleRate = reinterpret_cast<IntFn>(::GetProcAddress(player.module(), "GetSampleRate"));
     auto channels = reinterpret_cast<IntFn>(::GetProcAddress(player.module(), "GetStereo"));
-    ASSERT_TRUE(spectrum && bitrate && sampleRate && channels);
+    auto pause = reinterpret_cast<IntFn>(::GetProcAddress(player.module(), "Pause"));
+    ASSERT_TRUE(spectrum && bitrate && sampleRate && channels && pause);
 
     MonitorRecording recording(work.path() + L"\\monitor.raw");
     ASSERT_TRUE(recording.ok());
@@ -144,6 +145,7 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
     int timeAtOne = -1, timeAtTwo = -1;
     DWORD seekAt = 0, seekHeardAt = 0, endHeardAt = 0;
     bool spectrumSeen = false;
+    DWORD pausedFor = 0;
     MSG end{};
     bool ended = false;
     while (!ended && ::GetTickCount() - start < static_cast<DWORD>(expectedEnd + 15000)) {
@@ -162,6 +164,19 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
             seekAt = now;
         }
         if (seekAt && !seekHeardAt && heard >= c.seekTo && heard < c.seekTo + 1000) seekHeardAt = now;
+        if (seekHeardAt && !pausedFor && heard >= c.seekTo + 300) {
+            // Pause through the whole chain: the heard time stands still, then goes on.
+            const DWORD pausedAt = ::GetTickCount();
+            pause();
+            EXPECT_EQ(player.GetCurrentState(), 3);
+            ::Sleep(200);
+            const int still = player.GetOutputTime();
+            ::Sleep(400);
+            EXPECT_EQ(player.GetOutputTime(), still);
+            pause();
+            EXPECT_EQ(player.GetCurrentState(), 2);
+            pausedFor = ::GetTickCount() - pausedAt;
+        }
         if (!endHeardAt && heard >= expectedEnd - 100) endHeardAt = now;
     }
     const DWORD endAt = ::GetTickCount() - start;
@@ -178,6 +193,7 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
     if (c.seekTo >= 0) {
         ASSERT_NE(seekHeardAt, 0u) << "the output time never showed the new position";
         EXPECT_LE(seekHeardAt - seekAt, 2000u);
+        EXPECT_NE(pausedFor, 0u) << "the pause was never tried";
     }
     EXPECT_TRUE(spectrumSeen) << "no visualisation data reached the host";
     EXPECT_EQ(bitrate(), c.bitrate);
@@ -193,7 +209,8 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
     ASSERT_GE(first, 0) << "nothing was heard";
     const double heardSeconds = static_cast<double>(last - first) / kRate;
     // With a seek: the second before it, then the rest from the new position.
-    const double expectedSeconds = c.seekTo < 0 ? c.seconds : 1.0 + c.seconds - c.seekTo / 1000.0;
+    const double expectedSeconds = (c.seekTo < 0 ? c.seconds : 1.0 + c.seconds - c.seekTo / 1000.0) +
+                                   pausedFor / 1000.0;
     EXPECT_GE(heardSeconds, expectedSeconds / 2.0);
     EXPECT_LE(heardSeconds, expectedSeconds + 0.5);
     std::vector<double> pitches, levels;
@@ -213,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlaybackCase{"WavWithAKoreanName", L"\uB179\uC74C 1.wav", nullptr, 440.0, 4, 1411, -1},
         PlaybackCase{"Mp3", L"recording.mp3", "-c:a libmp3lame -b:a 128k", 660.0, 4, 128, -1},
         PlaybackCase{"Wma", L"recording.wma", "-c:a wmav2 -b:a 128k", 550.0, 4, 128, -1},
-        PlaybackCase{"Mp3Seek", L"LONGER.MP3", "-c:a libmp3lame -b:a 128k", 880.0, 8, 128,
+        PlaybackCase{"Mp3SeekAndPause", L"LONGER.MP3", "-c:a libmp3lame -b:a 128k", 880.0, 8, 128,
                      5000}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -10,11 +10,6 @@ namespace {
 constexpr int kMinBufferMs = 200;
 constexpr int kMaxBufferMs = 5000;
 
-int16_t Scale(int16_t sample, int gain256)
-{
-    return static_cast<int16_t>((static_cast<int>(sample) * gain256) / 256);
-}
-
 }  // namespace
 
 WaveOutput::~WaveOutput()
@@ -127,26 +122,30 @@ int WaveOutput::Write(const char* data, int length)
     return 0;
 }
 
+void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int channels,
+                       int volume, int pan)
+{
+    volume = std::clamp(volume, 0, 255);
+    pan = std::clamp(pan, -128, 128);
+    if (volume == 255 && pan == 0) return;
+    // The pan takes away from the far side only, in 1/128.
+    const int left = pan > 0 ? 128 - pan : 128;
+    const int right = pan < 0 ? 128 + pan : 128;
+    for (size_t i = 0; i < count; ++i) {
+        const bool isRight = channels == 2 && (firstSample + i) % 2 == 1;
+        const int side = channels == 2 ? (isRight ? right : left) : 128;
+        samples[i] = static_cast<int16_t>(static_cast<int64_t>(samples[i]) * volume * side /
+                                          (255 * 128));
+    }
+}
+
 void WaveOutput::CopyScaled(char* to, const char* from, size_t bytes)
 {
-    if (format_.wBitsPerSample != 16 || (volume_ >= 255 && pan_ == 0)) {
-        std::memcpy(to, from, bytes);
-        return;
-    }
-    // Gains in 1/256: volume, and the pan taking away from the far side.
-    const int volume = volume_ * 256 / 255;
-    const int left = pan_ > 0 ? volume * (128 - pan_) / 128 : volume;
-    const int right = pan_ < 0 ? volume * (128 + pan_) / 128 : volume;
-    const int channels = format_.nChannels;
-    const size_t samples = bytes / 2;
-    for (size_t i = 0; i < samples; ++i) {
-        int16_t s;
-        std::memcpy(&s, from + i * 2, 2);
-        const int channel = static_cast<int>(i % static_cast<size_t>(channels));
-        // Byte offsets always start on a sample frame: blocks hold whole frames.
-        s = Scale(s, channels == 2 ? (channel == 0 ? left : right) : volume);
-        std::memcpy(to + i * 2, &s, 2);
-    }
+    std::memcpy(to, from, bytes);
+    if (format_.wBitsPerSample != 16) return;
+    // `to` lies `fill_` bytes into a block, and every block starts on a frame.
+    ApplyVolumeAndPan(reinterpret_cast<int16_t*>(to), bytes / 2, fill_ / 2, format_.nChannels,
+                      volume_, pan_);
 }
 
 int WaveOutput::CanWrite()

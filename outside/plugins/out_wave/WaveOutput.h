@@ -16,6 +16,12 @@
 
 namespace velto::plugin {
 
+// Scales 16-bit samples in place: volume 0..255 (255 leaves them alone), pan -128 (left only)
+// .. 128 (right only). `firstSample` is the index of samples[0] counted from a frame's start,
+// so that left and right stay apart whatever the split.
+void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int channels,
+                       int volume, int pan);
+
 class WaveOutput {
 public:
     static constexpr int kBlockMs = 100;
