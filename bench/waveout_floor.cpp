@@ -20,7 +20,8 @@ int wmain(int argc, wchar_t** argv)
     std::vector<char> file;
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) file.insert(file.end(), buffer, buffer + n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        file.insert(file.end(), buffer, buffer + n);
     std::fclose(f);
     // The fmt and data chunks, wherever they are.
     WAVEFORMATEX format{};
@@ -28,7 +29,8 @@ int wmain(int argc, wchar_t** argv)
     for (size_t at = 12; at + 8 <= file.size();) {
         uint32_t length;
         std::memcpy(&length, file.data() + at + 4, 4);
-        if (std::memcmp(file.data() + at, "fmt ", 4) == 0) std::memcpy(&format, file.data() + at + 8, 16);
+        if (std::memcmp(file.data() + at, "fmt ", 4) == 0)
+            std::memcpy(&format, file.data() + at + 8, 16);
         if (std::memcmp(file.data() + at, "data", 4) == 0) {
             data = at + 8;
             dataBytes = std::min<size_t>(length, file.size() - data);

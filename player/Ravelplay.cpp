@@ -31,20 +31,19 @@ HWND Window(intptr_t handle)
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        ::DisableThreadLibraryCalls(instance);
-        g_engine = new (std::nothrow) velto::PlayerEngine();
-        return g_engine != nullptr;
-    case DLL_PROCESS_DETACH:
-        // At process exit (reserved set) the other threads are gone and the plug-ins may be
-        // detached already: nothing to stop or release. A caller that unloads the library
-        // stops the play first (the recorder's binding does), because a plug-in's decoding
-        // thread cannot finish while the loader is busy with us.
-        if (!reserved) delete g_engine;
-        g_engine = nullptr;
-        break;
-    default:
-        break;
+        case DLL_PROCESS_ATTACH:
+            ::DisableThreadLibraryCalls(instance);
+            g_engine = new (std::nothrow) velto::PlayerEngine();
+            return g_engine != nullptr;
+        case DLL_PROCESS_DETACH:
+            // At process exit (reserved set) the other threads are gone and the plug-ins may be
+            // detached already: nothing to stop or release. A caller that unloads the library
+            // stops the play first (the recorder's binding does), because a plug-in's decoding
+            // thread cannot finish while the loader is busy with us.
+            if (!reserved) delete g_engine;
+            g_engine = nullptr;
+            break;
+        default: break;
     }
     return TRUE;
 }
@@ -63,12 +62,14 @@ int __cdecl InitOutputPlugins(intptr_t window, const char* folder)
 
 intptr_t __cdecl GetWinampPluginProp(int index)
 {
-    return Guard<intptr_t>(0, [&](auto& e) { return reinterpret_cast<intptr_t>(e.InputRecord(index)); });
+    return Guard<intptr_t>(
+        0, [&](auto& e) { return reinterpret_cast<intptr_t>(e.InputRecord(index)); });
 }
 
 intptr_t __cdecl GetWinampPlugOutProp(int index)
 {
-    return Guard<intptr_t>(0, [&](auto& e) { return reinterpret_cast<intptr_t>(e.OutputRecord(index)); });
+    return Guard<intptr_t>(
+        0, [&](auto& e) { return reinterpret_cast<intptr_t>(e.OutputRecord(index)); });
 }
 
 PluginRecord* __cdecl GetCurrentInPluginProp()
@@ -83,17 +84,26 @@ PluginRecord* __cdecl GetCurrentOutPluginProp()
 
 int __cdecl SetCurrentOutPlugin(const char* fileName)
 {
-    return Guard(0, [&](auto& e) { e.SetCurrentOutPlugin(fileName); return 0; });
+    return Guard(0, [&](auto& e) {
+        e.SetCurrentOutPlugin(fileName);
+        return 0;
+    });
 }
 
 int __cdecl ReleaseInputPlugins()
 {
-    return Guard(0, [](auto& e) { e.ReleaseInputPlugins(); return 0; });
+    return Guard(0, [](auto& e) {
+        e.ReleaseInputPlugins();
+        return 0;
+    });
 }
 
 int __cdecl ReleaseOutputPlugins()
 {
-    return Guard(0, [](auto& e) { e.ReleaseOutputPlugins(); return 0; });
+    return Guard(0, [](auto& e) {
+        e.ReleaseOutputPlugins();
+        return 0;
+    });
 }
 
 char __cdecl Play(const char* path, int volume, int pan)
@@ -103,7 +113,8 @@ char __cdecl Play(const char* path, int volume, int pan)
 
 char __cdecl PlayUrl(const char* address, int volume, int pan)
 {
-    return Guard<char>(0, [&](auto& e) { return static_cast<char>(e.PlayUrl(address, volume, pan)); });
+    return Guard<char>(0,
+                       [&](auto& e) { return static_cast<char>(e.PlayUrl(address, volume, pan)); });
 }
 
 char __cdecl Stop()
@@ -113,22 +124,34 @@ char __cdecl Stop()
 
 int __cdecl Pause()
 {
-    return Guard(0, [](auto& e) { e.Pause(); return 0; });
+    return Guard(0, [](auto& e) {
+        e.Pause();
+        return 0;
+    });
 }
 
 int __cdecl SeekToPosition(int ms)
 {
-    return Guard(0, [&](auto& e) { e.SeekToPosition(ms); return 0; });
+    return Guard(0, [&](auto& e) {
+        e.SeekToPosition(ms);
+        return 0;
+    });
 }
 
 int __cdecl SetVolume(int volume)
 {
-    return Guard(0, [&](auto& e) { e.SetVolume(volume); return 0; });
+    return Guard(0, [&](auto& e) {
+        e.SetVolume(volume);
+        return 0;
+    });
 }
 
 int __cdecl SetPan(int pan)
 {
-    return Guard(0, [&](auto& e) { e.SetPan(pan); return 0; });
+    return Guard(0, [&](auto& e) {
+        e.SetPan(pan);
+        return 0;
+    });
 }
 
 int __cdecl GetTotalTime(int)
@@ -183,12 +206,18 @@ int __cdecl EnableEQualizer(int on)
 
 int __cdecl OutPluginConfig(intptr_t parentWindow)
 {
-    return Guard(0, [&](auto& e) { e.OutPluginConfig(Window(parentWindow)); return 0; });
+    return Guard(0, [&](auto& e) {
+        e.OutPluginConfig(Window(parentWindow));
+        return 0;
+    });
 }
 
 int __cdecl SetSpectrumData(int ms, SampleBlock* out)
 {
-    return Guard(0, [&](auto& e) { e.SetSpectrumData(ms, out); return 0; });
+    return Guard(0, [&](auto& e) {
+        e.SetSpectrumData(ms, out);
+        return 0;
+    });
 }
 
 }  // extern "C"

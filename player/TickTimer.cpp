@@ -32,9 +32,9 @@ bool TickTimer::Start(UINT intervalMs, Callback callback, void* context)
         id_.store(nextManualId_++);
         return true;
     }
-    const UINT id = ::timeSetEvent(intervalMs, period_, &TickTimer::Thunk,
-                                   reinterpret_cast<DWORD_PTR>(this),
-                                   TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+    const UINT id =
+        ::timeSetEvent(intervalMs, period_, &TickTimer::Thunk, reinterpret_cast<DWORD_PTR>(this),
+                       TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
     id_.store(id);
     return id != 0;
 }

@@ -28,12 +28,11 @@ bool AnsiRoundTrip(const std::wstring& text, std::string& ansi)
     }
     BOOL lossy = FALSE;
     const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(),
-                                        static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                        &lossy);
+                                        static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
     if (n <= 0 || lossy) return false;
     ansi.assign(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(),
-                          static_cast<int>(text.size()), ansi.data(), n, nullptr, &lossy);
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                          ansi.data(), n, nullptr, &lossy);
     return !lossy;
 }
 

@@ -86,9 +86,9 @@ InputScript* PluginFolder::AddInput(const std::wstring& name, const char* extens
 OutputScript* PluginFolder::AddOutput(const std::wstring& name)
 {
     HMODULE m = LoadCopy(L"out_fixture.dll", name);
-    auto get = m ? reinterpret_cast<FixtureOutputScriptFn>(
-                       ::GetProcAddress(m, "FixtureOutputScript"))
-                 : nullptr;
+    auto get =
+        m ? reinterpret_cast<FixtureOutputScriptFn>(::GetProcAddress(m, "FixtureOutputScript"))
+          : nullptr;
     return get ? get() : nullptr;
 }
 

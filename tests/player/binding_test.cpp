@@ -63,8 +63,7 @@ TEST_P(OutputPlugin, IsCachedOnlyWhenOutWaveIsThereAndQuitAtUnload)
     PlayerLibrary lib;
     ASSERT_EQ(lib.Load(PlayerLibrary::kLibraryName), 1);
     EXPECT_EQ(lib.InitInputPlugins(window.hwnd(), folder.path()), 0);
-    EXPECT_EQ(lib.InitOutputPlugins(window.hwnd(), folder.path(), PlayerLibrary::kOutputPlugin),
-              1);
+    EXPECT_EQ(lib.InitOutputPlugins(window.hwnd(), folder.path(), PlayerLibrary::kOutputPlugin), 1);
     EXPECT_EQ(lib.outputModule() != nullptr, c.cached);
     ASSERT_NE(lib.CurrentOutPluginProp(), nullptr);
     EXPECT_EQ(lib.CurrentOutPluginProp()->out, lib.outputModule());

@@ -213,8 +213,8 @@ TEST(PlayerEngine, WmaLengthIsAskedBeforeThePlayOthersAfter)
 
 struct EndCase {
     const char* name;
-    int length;     // GetLength, ms
-    int isPlaying;  // the output plug-in's answer
+    int length;                    // GetLength, ms
+    int isPlaying;                 // the output plug-in's answer
     std::vector<int> outputTimes;  // one per tick
     int endsAtTick;                // -1: never within these ticks
 };
@@ -351,12 +351,11 @@ TEST_P(StreamModeEnd, EndsWhenTheOutputIsIdleAndTheSecondStandsStill)
     EXPECT_EQ(rig.EndMessages(), c.endsAtTick >= 0 ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Player, StreamModeEnd,
-    ::testing::Values(StreamCase{"StillPlaying", 1, {1000, 1000, 1000}, -1},
-                      StreamCase{"IdleAndStill", 0, {1000, 1500}, 1},
-                      StreamCase{"IdleButMoving", 0, {1000, 2000, 3000}, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Player, StreamModeEnd,
+                         ::testing::Values(StreamCase{"StillPlaying", 1, {1000, 1000, 1000}, -1},
+                                           StreamCase{"IdleAndStill", 0, {1000, 1500}, 1},
+                                           StreamCase{"IdleButMoving", 0, {1000, 2000, 3000}, -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlayerEngine, AStreamIsChosenByIsOurFileOrAnMp3Extension)
 {
@@ -510,15 +509,14 @@ TEST_P(OutputSelection, MatchesTheFileNameExactly)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Player, OutputSelection,
-    ::testing::Values(OutputNameCase{"Exact", "out_a.dll", true},
-                      OutputNameCase{"OtherCase", "OUT_A.DLL", false},
-                      OutputNameCase{"Prefix", "out_a.dl", false},
-                      OutputNameCase{"TrailingSpace", "out_a.dll ", false},
-                      OutputNameCase{"Empty", "", false},
-                      OutputNameCase{"Null", nullptr, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Player, OutputSelection,
+                         ::testing::Values(OutputNameCase{"Exact", "out_a.dll", true},
+                                           OutputNameCase{"OtherCase", "OUT_A.DLL", false},
+                                           OutputNameCase{"Prefix", "out_a.dl", false},
+                                           OutputNameCase{"TrailingSpace", "out_a.dll ", false},
+                                           OutputNameCase{"Empty", "", false},
+                                           OutputNameCase{"Null", nullptr, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlayerEngine, SelectingAnOutputStopsThePlayButLeavesTheTimer)
 {

@@ -50,7 +50,8 @@ std::vector<int16_t> ReadRaw(const std::wstring& path)
     if (!f) return samples;
     int16_t buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 2, 4096, f)) > 0) samples.insert(samples.end(), buffer, buffer + n);
+    while ((n = std::fread(buffer, 2, 4096, f)) > 0)
+        samples.insert(samples.end(), buffer, buffer + n);
     std::fclose(f);
     return samples;
 }
@@ -75,10 +76,13 @@ public:
     explicit MonitorRecording(const std::wstring& path) : path_(path)
     {
         unixPath_ = UnixPath(path);
-        const std::string command = "exec /usr/bin/timeout 60 /usr/bin/parec "
-                                    "--device=speakers.monitor --rate=44100 --channels=2 "
-                                    "--format=s16le --raw > " + Quote(unixPath_);
-        started_ = !unixPath_.empty() && StartUnixProgram(L"/bin/sh -c \"" + Widen(command) + L"\"");
+        const std::string command =
+            "exec /usr/bin/timeout 60 /usr/bin/parec "
+            "--device=speakers.monitor --rate=44100 --channels=2 "
+            "--format=s16le --raw > " +
+            Quote(unixPath_);
+        started_ =
+            !unixPath_.empty() && StartUnixProgram(L"/bin/sh -c \"" + Widen(command) + L"\"");
         ::Sleep(700);  // parec is connected and recording
     }
     ~MonitorRecording() { Stop(); }
@@ -163,7 +167,8 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
             player.SeekToPosition(c.seekTo);
             seekAt = now;
         }
-        if (seekAt && !seekHeardAt && heard >= c.seekTo && heard < c.seekTo + 1000) seekHeardAt = now;
+        if (seekAt && !seekHeardAt && heard >= c.seekTo && heard < c.seekTo + 1000)
+            seekHeardAt = now;
         if (seekHeardAt && !pausedFor && heard >= c.seekTo + 300) {
             // Pause through the whole chain: the heard time stands still, then goes on.
             const DWORD pausedAt = ::GetTickCount();
@@ -209,8 +214,8 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
     ASSERT_GE(first, 0) << "nothing was heard";
     const double heardSeconds = static_cast<double>(last - first) / kRate;
     // With a seek: the second before it, then the rest from the new position.
-    const double expectedSeconds = (c.seekTo < 0 ? c.seconds : 1.0 + c.seconds - c.seekTo / 1000.0) +
-                                   pausedFor / 1000.0;
+    const double expectedSeconds =
+        (c.seekTo < 0 ? c.seconds : 1.0 + c.seconds - c.seekTo / 1000.0) + pausedFor / 1000.0;
     EXPECT_GE(heardSeconds, expectedSeconds / 2.0);
     EXPECT_LE(heardSeconds, expectedSeconds + 0.5);
     std::vector<double> pitches, levels;

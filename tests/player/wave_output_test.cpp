@@ -34,16 +34,15 @@ TEST_P(VolumeAndPan, ScalesEachSideOfEveryFrame)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Player, VolumeAndPan,
-    ::testing::Values(ScaleCase{"Untouched", 255, 0, 10000, -20000},
-                      ScaleCase{"RecorderVolume", 100, 0, 3922, -7843},
-                      ScaleCase{"Silent", 0, 0, 0, 0},
-                      ScaleCase{"LeftOnly", 255, -128, 10000, 0},
-                      ScaleCase{"RightOnly", 255, 128, 0, -20000},
-                      ScaleCase{"HalfLeft", 255, -64, 10000, -10000},
-                      ScaleCase{"OutOfRange", 300, -200, 10000, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Player, VolumeAndPan,
+                         ::testing::Values(ScaleCase{"Untouched", 255, 0, 10000, -20000},
+                                           ScaleCase{"RecorderVolume", 100, 0, 3922, -7843},
+                                           ScaleCase{"Silent", 0, 0, 0, 0},
+                                           ScaleCase{"LeftOnly", 255, -128, 10000, 0},
+                                           ScaleCase{"RightOnly", 255, 128, 0, -20000},
+                                           ScaleCase{"HalfLeft", 255, -64, 10000, -10000},
+                                           ScaleCase{"OutOfRange", 300, -200, 10000, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(VolumeAndPan, MonoTakesTheVolumeOnly)
 {

@@ -109,9 +109,9 @@ void FfmpegDecoder::Convert()
     pending_.resize(static_cast<size_t>(capacity) * channels_);
     pendingPos_ = 0;
     auto* out = reinterpret_cast<uint8_t*>(pending_.data());
-    const int frames = swr_convert(resampler_, &out, capacity,
-                                   const_cast<const uint8_t**>(frame_->extended_data),
-                                   frame_->nb_samples);
+    const int frames =
+        swr_convert(resampler_, &out, capacity, const_cast<const uint8_t**>(frame_->extended_data),
+                    frame_->nb_samples);
     pending_.resize(static_cast<size_t>(std::max(frames, 0)) * channels_);
     if (skipUntilMs_ < 0) return;
     // After a seek the demuxer lands at or before the position: drop the sound before it.

@@ -225,7 +225,8 @@ int __cdecl Play(const char* file)
         if (!g.wake) g.wake.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
         ::ResetEvent(g.wake.get());
         if (g.module.SAVSAInit) g.module.SAVSAInit(latency, g.decoder->sampleRate());
-        if (g.module.VSASetInfo) g.module.VSASetInfo(g.decoder->sampleRate(), g.decoder->channels());
+        if (g.module.VSASetInfo)
+            g.module.VSASetInfo(g.decoder->sampleRate(), g.decoder->channels());
         if (g.module.SetInfo)
             g.module.SetInfo(g.decoder->bitrateKbps(), g.decoder->sampleRate() / 1000,
                              g.decoder->channels(), 1);

@@ -118,7 +118,8 @@ bool WavDecoder::Seek(int ms)
 int WavDecoder::Read(int16_t* out, int maxFrames)
 {
     if (!file_ || maxFrames <= 0) return 0;
-    const uint64_t frames = std::min<uint64_t>(static_cast<uint64_t>(maxFrames), frames_ - position_);
+    const uint64_t frames =
+        std::min<uint64_t>(static_cast<uint64_t>(maxFrames), frames_ - position_);
     if (frames == 0) return 0;
     raw_.resize(static_cast<size_t>(frames) * frameBytes_);
     DWORD got = 0;
@@ -130,11 +131,11 @@ int WavDecoder::Read(int16_t* out, int maxFrames)
     for (size_t i = 0; i < samples; ++i) {
         const BYTE* s = &raw_[i * bytesPerSample];
         switch (bits_) {
-        case 8: out[i] = static_cast<int16_t>((s[0] - 128) << 8); break;
-        case 16: out[i] = static_cast<int16_t>(U16(s)); break;
-        // The upper 16 bits of wider samples: what a 16-bit output can play.
-        case 24: out[i] = static_cast<int16_t>(U16(s + 1)); break;
-        default: out[i] = static_cast<int16_t>(U16(s + 2)); break;
+            case 8: out[i] = static_cast<int16_t>((s[0] - 128) << 8); break;
+            case 16: out[i] = static_cast<int16_t>(U16(s)); break;
+            // The upper 16 bits of wider samples: what a 16-bit output can play.
+            case 24: out[i] = static_cast<int16_t>(U16(s + 1)); break;
+            default: out[i] = static_cast<int16_t>(U16(s + 2)); break;
         }
     }
     position_ += whole;

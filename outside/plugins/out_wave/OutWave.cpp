@@ -77,8 +77,25 @@ int __cdecl GetWrittenTime()
 char g_description[] = "VeltoRecorder wave-out output";
 
 Out_Module g_module = {
-    OUT_MODULE_VERSION, g_description, 0x7e1701, nullptr, nullptr, Config, About, Init, Quit,
-    Open, Close, Write, CanWrite, IsPlaying, Pause, SetVolume, SetPan, Flush, GetOutputTime,
+    OUT_MODULE_VERSION,
+    g_description,
+    0x7e1701,
+    nullptr,
+    nullptr,
+    Config,
+    About,
+    Init,
+    Quit,
+    Open,
+    Close,
+    Write,
+    CanWrite,
+    IsPlaying,
+    Pause,
+    SetVolume,
+    SetPan,
+    Flush,
+    GetOutputTime,
     GetWrittenTime,
 };
 

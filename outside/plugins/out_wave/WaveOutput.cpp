@@ -122,8 +122,8 @@ int WaveOutput::Write(const char* data, int length)
     return 0;
 }
 
-void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int channels,
-                       int volume, int pan)
+void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int channels, int volume,
+                       int pan)
 {
     volume = std::clamp(volume, 0, 255);
     pan = std::clamp(pan, -128, 128);
@@ -134,8 +134,8 @@ void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int c
     for (size_t i = 0; i < count; ++i) {
         const bool isRight = channels == 2 && (firstSample + i) % 2 == 1;
         const int side = channels == 2 ? (isRight ? right : left) : 128;
-        samples[i] = static_cast<int16_t>(static_cast<int64_t>(samples[i]) * volume * side /
-                                          (255 * 128));
+        samples[i] =
+            static_cast<int16_t>(static_cast<int64_t>(samples[i]) * volume * side / (255 * 128));
     }
 }
 
@@ -223,12 +223,12 @@ uint32_t WaveOutput::DevicePositionLocked()
     time.wType = TIME_BYTES;
     if (::waveOutGetPosition(device_, &time, sizeof time) != MMSYSERR_NOERROR) return lastPosition_;
     switch (time.wType) {
-    case TIME_BYTES: return time.u.cb;
-    case TIME_SAMPLES: return static_cast<uint32_t>(time.u.sample * format_.nBlockAlign);
-    case TIME_MS:
-        return static_cast<uint32_t>(static_cast<uint64_t>(time.u.ms) * format_.nAvgBytesPerSec /
-                                     1000);
-    default: return lastPosition_;
+        case TIME_BYTES: return time.u.cb;
+        case TIME_SAMPLES: return static_cast<uint32_t>(time.u.sample * format_.nBlockAlign);
+        case TIME_MS:
+            return static_cast<uint32_t>(static_cast<uint64_t>(time.u.ms) *
+                                         format_.nAvgBytesPerSec / 1000);
+        default: return lastPosition_;
     }
 }
 

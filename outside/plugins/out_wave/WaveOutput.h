@@ -19,8 +19,8 @@ namespace velto::plugin {
 // Scales 16-bit samples in place: volume 0..255 (255 leaves them alone), pan -128 (left only)
 // .. 128 (right only). `firstSample` is the index of samples[0] counted from a frame's start,
 // so that left and right stay apart whatever the split.
-void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int channels,
-                       int volume, int pan);
+void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int channels, int volume,
+                       int pan);
 
 class WaveOutput {
 public:
@@ -70,10 +70,10 @@ private:
     std::vector<std::vector<char>> blocks_;
     std::vector<WAVEHDR> headers_;
     size_t blockBytes_ = 0;
-    size_t head_ = 0;    // oldest block with the device
-    size_t queued_ = 0;  // blocks with the device
-    size_t fill_ = 0;    // bytes in the block being filled, the one after the queued ones
-    int64_t written_ = 0;        // bytes written since Open or Flush
+    size_t head_ = 0;      // oldest block with the device
+    size_t queued_ = 0;    // blocks with the device
+    size_t fill_ = 0;      // bytes in the block being filled, the one after the queued ones
+    int64_t written_ = 0;  // bytes written since Open or Flush
     // Bytes heard since Open or Flush, summed from the device's 32-bit position so that
     // its wrap after 6 hours (and its reset at a flush) does no harm.
     int64_t played_ = 0;
