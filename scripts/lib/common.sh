@@ -12,6 +12,7 @@ VELTO_APT_PACKAGES=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest
   wine wine64 xvfb xauth x11-apps x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils sox ffmpeg fonts-nanum python3 zip unzip
+  lame
 )
 # bench/playback-cost compares our playback with Debian's own MP3 player.
 VELTO_APT_PACKAGES+=(mpg123)
@@ -119,7 +120,12 @@ sandbox_start() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     log "creating the Wine prefix"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
+  fi
+  # Re-applied whenever prepare-prefix.sh changes, so old prefixes pick up new settings.
+  local stamp="$WINEPREFIX/.velto-prepared-$(md5sum < "$VELTO_ROOT/scripts/lib/prepare-prefix.sh" | cut -c1-12)"
+  if [ ! -f "$stamp" ]; then
     "$VELTO_ROOT/scripts/lib/prepare-prefix.sh"
+    rm -f "$WINEPREFIX"/.velto-prepared-* && touch "$stamp"
   fi
   # One persistent server for the whole run: every test process then starts quickly.
   wineserver -w 2>/dev/null || true

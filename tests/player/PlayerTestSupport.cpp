@@ -7,48 +7,29 @@
 
 namespace velto::test {
 
+std::wstring FixturePath(const std::wstring& name)
+{
+    return ProgramFolder() + L"fixtures\\player\\" + name;
+}
+
 namespace {
 
-void RemoveTree(const std::wstring& folder)
+std::wstring UniqueName()
 {
-    WIN32_FIND_DATAW entry{};
-    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring full = folder + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                ::DeleteFileW(full.c_str());
-            }
-        } while (::FindNextFileW(find, &entry));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(folder.c_str());
+    static LONG counter = 0;
+    return L"velto-plugins-" + std::to_wstring(::InterlockedIncrement(&counter));
 }
 
 }  // namespace
 
-std::wstring FixturePath(const std::wstring& name)
-{
-    return ProgramFolder() + L"test-fixtures\\" + name;
-}
-
 PluginFolder::PluginFolder()
+    : folder_(UniqueName()), path_(folder_.path().substr(0, folder_.path().size() - 1))
 {
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    static LONG counter = 0;
-    path_ = std::wstring(temp) + L"velto-plugins-" + std::to_wstring(::GetCurrentProcessId()) +
-            L"-" + std::to_wstring(::InterlockedIncrement(&counter));
-    RemoveTree(path_);
-    ::CreateDirectoryW(path_.c_str(), nullptr);
 }
 
 PluginFolder::~PluginFolder()
 {
+    // The copies go before the folder does.
     for (HMODULE m : modules_) ::FreeLibrary(m);
     RemoveTree(path_);
 }

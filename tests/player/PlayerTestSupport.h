@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/player/fixtures/FixtureScript.h"
+#include "tests/support/TempFolder.h"
 
 namespace velto::test {
 
@@ -37,11 +38,12 @@ public:
 private:
     HMODULE LoadCopy(const std::wstring& fixture, const std::wstring& name);
 
-    std::wstring path_;
+    TempFolder folder_;
+    std::wstring path_;  // without the trailing backslash, as the library's callers give it
     std::vector<HMODULE> modules_;
 };
 
-// The build's fixture plug-ins live in "test-fixtures" beside the test programs.
+// The build's fixture plug-ins live in "fixtures\player" beside the test programs.
 std::wstring FixturePath(const std::wstring& name);
 
 class MessageWindow {

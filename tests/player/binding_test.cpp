@@ -40,7 +40,7 @@ TEST(PlayerLibrary, WithoutTheLibraryEveryWrapperFallsBack)
 TEST(PlayerLibrary, ALibraryWithoutTheExportsFallsBackToo)
 {
     PlayerLibrary lib;
-    ASSERT_EQ(lib.Load(L"test-fixtures\\out_fixture.dll"), 1);
+    ASSERT_EQ(lib.Load(L"fixtures\\player\\out_fixture.dll"), 1);
     ExpectFallbacks(lib);
     EXPECT_EQ(lib.Unload(), 1);
 }
