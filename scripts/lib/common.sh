@@ -15,6 +15,8 @@ VELTO_APT_PACKAGES=(
   lame
   python3-pil fonts-dejavu-core
 )
+# bench/playback-cost compares our playback with Debian's own MP3 player.
+VELTO_APT_PACKAGES+=(mpg123)
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 
