@@ -20,8 +20,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = L"VeltoBareWindow";
     if (!::RegisterClassExW(&wc)) return 1;
-    HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"Bare", WS_POPUP | WS_VISIBLE, 100, 50,
-                                  302, 152, nullptr, nullptr, instance, nullptr);
+    HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"Bare", WS_POPUP | WS_VISIBLE, 100, 50, 302,
+                                  152, nullptr, nullptr, instance, nullptr);
     if (!hwnd) return 1;
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -82,7 +82,8 @@ double PrivateMegabytes(const std::string& commandPattern)
     const std::string pattern = "[" + commandPattern.substr(0, 1) + "]" + commandPattern.substr(1);
     RunUnixShell("pid=$(pgrep -n -f '" + pattern +
                      "'); awk '/^Anonymous:/ {s += $2} END {print s}' "
-                     "/proc/$pid/smaps_rollup > '" + UnixPath(out) + "'",
+                     "/proc/$pid/smaps_rollup > '" +
+                     UnixPath(out) + "'",
                  10000);
     FILE* f = _wfopen(out.c_str(), L"r");
     if (!f) return -1;
@@ -136,9 +137,10 @@ int main(int argc, char** argv)
         Close(r);
     }
     const double bareStart = Median(bareTimes), recorderStart = Median(recorderTimes);
-    std::printf("start-up, median of %d: bare window %.3f s, VeltoRecorder %.3f s, ratio %.2f "
-                "(target <= 1.5)\n",
-                runs, bareStart, recorderStart, recorderStart / bareStart);
+    std::printf(
+        "start-up, median of %d: bare window %.3f s, VeltoRecorder %.3f s, ratio %.2f "
+        "(target <= 1.5)\n",
+        runs, bareStart, recorderStart, recorderStart / bareStart);
 
     // Memory while recording an MP3 of a tone.
     TonePlayer tone(1000.0, 8000.0, 30.0);
@@ -150,10 +152,13 @@ int main(int argc, char** argv)
     DialogWatcher answers(p.pid());
     mouse::LeftClick(p.ToScreen({32, 115}));  // the record button
     const std::wstring file = folder + L"Noname.mp3";
-    bool grows = WaitUntil([&] {
-        WIN32_FILE_ATTRIBUTE_DATA d{};
-        return ::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow > 16384;
-    }, 20000);
+    bool grows = WaitUntil(
+        [&] {
+            WIN32_FILE_ATTRIBUTE_DATA d{};
+            return ::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &d) &&
+                   d.nFileSizeLow > 16384;
+        },
+        20000);
     // Three looks, half a second apart, once the recording has run for two seconds.
     ::Sleep(2000);
     std::vector<double> recordingMemory;
@@ -166,9 +171,10 @@ int main(int argc, char** argv)
     ::DeleteFileW(file.c_str());
     const double bareMb = Median(bareMemory), recorderIdle = Median(idleMemory),
                  recording = Median(recordingMemory);
-    std::printf("private memory (median): bare window %.1f MB, VeltoRecorder idle %.1f MB, "
-                "recording MP3 %.1f MB%s; difference while recording %.1f MB (target <= 10)\n",
-                bareMb, recorderIdle, recording, grows ? "" : " (the MP3 did not grow!)",
-                recording - bareMb);
+    std::printf(
+        "private memory (median): bare window %.1f MB, VeltoRecorder idle %.1f MB, "
+        "recording MP3 %.1f MB%s; difference while recording %.1f MB (target <= 10)\n",
+        bareMb, recorderIdle, recording, grows ? "" : " (the MP3 did not grow!)",
+        recording - bareMb);
     return 0;
 }

@@ -19,11 +19,11 @@ namespace {
 
 constexpr wchar_t kPopupClass[] = L"VeltoRecorderNotice";
 constexpr UINT kFreeLibraryMessage = WM_USER + 10;
-constexpr UINT_PTR kShowTimer = 1;   // shows the popup once the owner has been placed
+constexpr UINT_PTR kShowTimer = 1;  // shows the popup once the owner has been placed
 constexpr UINT_PTR kCloseTimer = 2;
 constexpr UINT kShowDelayMs = 150;
 constexpr UINT kVisibleMs = 5000;
-constexpr int kGap = 6;              // between the owner and the popup
+constexpr int kGap = 6;  // between the owner and the popup
 
 HINSTANCE g_module = nullptr;
 ATOM g_class = 0;
@@ -117,44 +117,42 @@ LRESULT CALLBACK PopupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     auto* popup = reinterpret_cast<Popup*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (msg) {
-    case WM_NCCREATE:
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(
-                                                     reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-        break;
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        ::DestroyWindow(hwnd);
-        return 0;
-    case WM_TIMER:
-        if (wp == kShowTimer && popup) {
-            ::KillTimer(hwnd, kShowTimer);
-            POINT at = PlaceBeside(popup->owner, popup->width + 2, popup->height + 2);
-            ::SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0,
-                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-            ::SetTimer(hwnd, kCloseTimer, kVisibleMs, nullptr);
-        } else if (wp == kCloseTimer) {
-            ::DestroyWindow(hwnd);
-        }
-        return 0;
-    case WM_PAINT:
-        if (popup) {
-            Paint(hwnd, *popup);
+        case WM_NCCREATE:
+            ::SetWindowLongPtrW(
+                hwnd, GWLP_USERDATA,
+                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+            break;
+        case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN: ::DestroyWindow(hwnd); return 0;
+        case WM_TIMER:
+            if (wp == kShowTimer && popup) {
+                ::KillTimer(hwnd, kShowTimer);
+                POINT at = PlaceBeside(popup->owner, popup->width + 2, popup->height + 2);
+                ::SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0,
+                               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+                ::SetTimer(hwnd, kCloseTimer, kVisibleMs, nullptr);
+            } else if (wp == kCloseTimer) {
+                ::DestroyWindow(hwnd);
+            }
             return 0;
-        }
-        break;
-    case WM_NCDESTROY:
-        if (popup) {
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            // The last thing this library does: the owner may free it from now on.
-            if (::IsWindow(popup->owner)) ::PostMessageW(popup->owner, kFreeLibraryMessage, 0, 0);
-            ::DeleteObject(popup->picture);
-            delete popup;
-        }
-        break;
-    default:
-        break;
+        case WM_PAINT:
+            if (popup) {
+                Paint(hwnd, *popup);
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            if (popup) {
+                ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+                // The last thing this library does: the owner may free it from now on.
+                if (::IsWindow(popup->owner))
+                    ::PostMessageW(popup->owner, kFreeLibraryMessage, 0, 0);
+                ::DeleteObject(popup->picture);
+                delete popup;
+            }
+            break;
+        default: break;
     }
     return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
@@ -185,8 +183,8 @@ int ShowNotice(HWND owner, const char* picturePath)
     auto* popup = new Popup{owner, picture, info.bmWidth, info.bmHeight};
     // Hidden at first: the owner may still be in its own creation and not yet placed.
     HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, L"",
-                                  WS_POPUP | WS_BORDER, 0, 0, info.bmWidth + 2,
-                                  info.bmHeight + 2, owner, nullptr, g_module, popup);
+                                  WS_POPUP | WS_BORDER, 0, 0, info.bmWidth + 2, info.bmHeight + 2,
+                                  owner, nullptr, g_module, popup);
     if (!hwnd) {
         ::DeleteObject(picture);
         delete popup;

@@ -21,7 +21,7 @@ namespace velto {
 namespace {
 
 constexpr UINT kBlinkMs = 500;
-constexpr UINT kPlayPollMs = 1;        // as fast as the system's timers go
+constexpr UINT kPlayPollMs = 1;  // as fast as the system's timers go
 
 constexpr wchar_t kStopRecordingQuestion[] =
     L"현재 녹음중입니다. \r\n\r\n 녹음을 중지하시겠습니까 ?";
@@ -90,15 +90,14 @@ bool CMainWnd::PreTranslate(MSG& msg)
 {
     if (toolTips_ && msg.hwnd == hwnd()) {
         switch (msg.message) {
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP:
-            ::SendMessageW(toolTips_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
-            break;
-        default:
-            break;
+            case WM_MOUSEMOVE:
+            case WM_LBUTTONDOWN:
+            case WM_LBUTTONUP:
+            case WM_RBUTTONDOWN:
+            case WM_RBUTTONUP:
+                ::SendMessageW(toolTips_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+                break;
+            default: break;
         }
     }
     return false;
@@ -110,60 +109,60 @@ LRESULT CMainWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
     const POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     switch (msg) {
-    case WM_NCCREATE: return OnNcCreate(wp, lp);
-    case WM_CREATE: return OnCreate(wp, lp);
-    case WM_ACTIVATE:
-        lastActive_ = LOWORD(wp) == WA_INACTIVE ? reinterpret_cast<HWND>(lp) : hwnd();
-        RedrawTitle();
-        break;
-    case WM_ACTIVATEAPP:
-        appActive_ = wp != FALSE;
-        RedrawTitle();
-        break;
-    case WM_LBUTTONDOWN: OnLeftDown(p); return 0;
-    case WM_LBUTTONUP: OnLeftUp(p); return 0;
-    case WM_RBUTTONDOWN: OnRightDown(p); return 0;
-    case WM_RBUTTONUP:
-        if (OnRightUp(p)) return 0;
-        break;
-    case WM_MOUSEMOVE: OnMouseMove(p); return 0;
-    case WM_SETCURSOR:
-        // The class has no cursor: keep the skin's grey arrow over the client area.
-        if (LOWORD(lp) == HTCLIENT && cursor_) {
-            ::SetCursor(cursor_);
-            return TRUE;
+        case WM_NCCREATE: return OnNcCreate(wp, lp);
+        case WM_CREATE: return OnCreate(wp, lp);
+        case WM_ACTIVATE:
+            lastActive_ = LOWORD(wp) == WA_INACTIVE ? reinterpret_cast<HWND>(lp) : hwnd();
+            RedrawTitle();
+            break;
+        case WM_ACTIVATEAPP:
+            appActive_ = wp != FALSE;
+            RedrawTitle();
+            break;
+        case WM_LBUTTONDOWN: OnLeftDown(p); return 0;
+        case WM_LBUTTONUP: OnLeftUp(p); return 0;
+        case WM_RBUTTONDOWN: OnRightDown(p); return 0;
+        case WM_RBUTTONUP:
+            if (OnRightUp(p)) return 0;
+            break;
+        case WM_MOUSEMOVE: OnMouseMove(p); return 0;
+        case WM_SETCURSOR:
+            // The class has no cursor: keep the skin's grey arrow over the client area.
+            if (LOWORD(lp) == HTCLIENT && cursor_) {
+                ::SetCursor(cursor_);
+                return TRUE;
+            }
+            break;
+        case WM_TIMER: OnTimer(wp); return 0;
+        case WM_SHOWWINDOW: {
+            LRESULT r = Window::HandleMessage(msg, wp, lp);
+            files_.ProposeNewFile();
+            const std::wstring ready = kReadyStatus;
+            SetStatusText(&ready, 0);
+            return r;
         }
-        break;
-    case WM_TIMER: OnTimer(wp); return 0;
-    case WM_SHOWWINDOW: {
-        LRESULT r = Window::HandleMessage(msg, wp, lp);
-        files_.ProposeNewFile();
-        const std::wstring ready = kReadyStatus;
-        SetStatusText(&ready, 0);
-        return r;
-    }
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
-        return reinterpret_cast<LRESULT>(pathBox_.brush());
-    case WM_CONTEXTMENU: ShowContextMenu(p); return 0;
-    case WM_COMMAND: OnCommand(wp, lp); return 0;
-    case WM_ERASEBKGND:
-        if (recording()) {
-            slots_[skin::kSlotRecord].spriteX = skin::kRecordSpriteRecording.x;
-            slots_[skin::kSlotRecord].spriteY = skin::kRecordSpriteRecording.y;
-        }
-        break;
-    case WM_RECORDER_NOTIFY: OnRecorderNotify(wp, lp); return 0;
-    case WM_NOTICE_DONE: notice_.Free(); return 0;
-    case kFinishStartMessage: FinishStart(); return 0;
-    case WM_ENDSESSION:
-        // The session ends without destroying windows: finish the recording and keep the
-        // settings as a close would.
-        if (wp) ::DestroyWindow(hwnd());
-        return 0;
-    case WM_DESTROY: OnDestroy(); return 0;
-    default: break;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+            return reinterpret_cast<LRESULT>(pathBox_.brush());
+        case WM_CONTEXTMENU: ShowContextMenu(p); return 0;
+        case WM_COMMAND: OnCommand(wp, lp); return 0;
+        case WM_ERASEBKGND:
+            if (recording()) {
+                slots_[skin::kSlotRecord].spriteX = skin::kRecordSpriteRecording.x;
+                slots_[skin::kSlotRecord].spriteY = skin::kRecordSpriteRecording.y;
+            }
+            break;
+        case WM_RECORDER_NOTIFY: OnRecorderNotify(wp, lp); return 0;
+        case WM_NOTICE_DONE: notice_.Free(); return 0;
+        case kFinishStartMessage: FinishStart(); return 0;
+        case WM_ENDSESSION:
+            // The session ends without destroying windows: finish the recording and keep the
+            // settings as a close would.
+            if (wp) ::DestroyWindow(hwnd());
+            return 0;
+        case WM_DESTROY: OnDestroy(); return 0;
+        default: break;
     }
     return CSkinWnd::HandleMessage(msg, wp, lp);
 }
@@ -202,9 +201,10 @@ void CMainWnd::FinishStart()
 bool CMainWnd::CreateSurfaces()
 {
     if (!pathBox_.Create(hwnd(), skin::kPathBox, IDC_PATH_BOX)) return false;
-    statusMirror_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 0, 0, hwnd(),
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusMirrorId)),
-                                      ::GetModuleHandleW(nullptr), nullptr);
+    statusMirror_ =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 0, 0, hwnd(),
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusMirrorId)),
+                          ::GetModuleHandleW(nullptr), nullptr);
     windowDc_ = ::GetDC(hwnd());
     if (!LoadSkinBitmap(skin::kSkinResource, skin_)) return false;
     if (!CreateBackBuffer(back_, skin::kFaceWidth, skin::kFaceHeight)) return false;
@@ -303,32 +303,35 @@ void CMainWnd::OnDestroy()
     windowDc_ = nullptr;
 }
 
-void CMainWnd::OnFinalDestroy() { DragMode = kDragNone; }
+void CMainWnd::OnFinalDestroy()
+{
+    DragMode = kDragNone;
+}
 
 // ---- commands -----------------------------------------------------------------------------
 
 void CMainWnd::RunSlotCommand(int slot)
 {
     switch (slot) {
-    case skin::kSlotMinimise: ::ShowWindow(hwnd(), SW_MINIMIZE); break;
-    case skin::kSlotClose: CloseCommand(); break;
-    case skin::kSlotPath: PathCommand(); break;
-    case skin::kSlotHelp: OpenPage(kHelpPage); break;
-    case skin::kSlotOptions: OptionsCommand(); break;
-    case skin::kSlotRecord: RecordCommand(); break;
-    case skin::kSlotPlay: PlayCommand(); break;
-    case skin::kSlotStop: StopAndReset(1); break;
-    default: break;  // the arrows open their popups on the press
+        case skin::kSlotMinimise: ::ShowWindow(hwnd(), SW_MINIMIZE); break;
+        case skin::kSlotClose: CloseCommand(); break;
+        case skin::kSlotPath: PathCommand(); break;
+        case skin::kSlotHelp: OpenPage(kHelpPage); break;
+        case skin::kSlotOptions: OptionsCommand(); break;
+        case skin::kSlotRecord: RecordCommand(); break;
+        case skin::kSlotPlay: PlayCommand(); break;
+        case skin::kSlotStop: StopAndReset(1); break;
+        default: break;  // the arrows open their popups on the press
     }
 }
 
 std::unique_ptr<CRecorder> CMainWnd::CreateRecorder(int recordType)
 {
     switch (recordType) {
-    case kRecordWav: return std::make_unique<CWavRecorder>(*this);
-    case kRecordMp3: return std::make_unique<CMp3Recorder>(*this);
-    case kRecordWma: return std::make_unique<CWmaRecorder>(*this);
-    default: return nullptr;
+        case kRecordWav: return std::make_unique<CWavRecorder>(*this);
+        case kRecordMp3: return std::make_unique<CMp3Recorder>(*this);
+        case kRecordWma: return std::make_unique<CWmaRecorder>(*this);
+        default: return nullptr;
     }
 }
 
@@ -434,9 +437,9 @@ void CMainWnd::OnCommand(WPARAM wp, LPARAM)
     const int id = LOWORD(wp);
     if (popupFlag_ && IsPopupChoice(id)) ApplyPopupChoice(id);
     switch (id) {
-    case ID_HELP_PAGE: OpenPage(kHelpPage); break;
-    case ID_BUG_BOARD: OpenPage(kBugBoardPage); break;
-    default: HandleAppCommand(hwnd(), static_cast<UINT>(id)); break;
+        case ID_HELP_PAGE: OpenPage(kHelpPage); break;
+        case ID_BUG_BOARD: OpenPage(kBugBoardPage); break;
+        default: HandleAppCommand(hwnd(), static_cast<UINT>(id)); break;
     }
 }
 
@@ -504,8 +507,8 @@ void CMainWnd::OpenVolumeControl()
     }
     // Newer systems have no sndvol32: their recording controls are the Sound panel's
     // recording page.
-    HINSTANCE started = ::ShellExecuteW(hwnd(), L"open", L"control.exe", L"mmsys.cpl,,1",
-                                        nullptr, SW_SHOWNORMAL);
+    HINSTANCE started =
+        ::ShellExecuteW(hwnd(), L"open", L"control.exe", L"mmsys.cpl,,1", nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(started) > 32) return;
     CMessageDlg::Show(kNoVolumeControl, nullptr, 0, hwnd());
 }
@@ -517,36 +520,45 @@ void CMainWnd::RefreshAutoStopDisplay()
 
 // ---- the recorder host --------------------------------------------------------------------
 
-std::wstring CMainWnd::GetOutputPath() { return files_.GetOutputPath(); }
-int CMainWnd::GetFreeMegabytes() { return files_.GetFreeMegabytes(); }
-int CMainWnd::ChooseSaveFile(int proposeNew) { return files_.ChooseSaveFile(proposeNew); }
+std::wstring CMainWnd::GetOutputPath()
+{
+    return files_.GetOutputPath();
+}
+int CMainWnd::GetFreeMegabytes()
+{
+    return files_.GetFreeMegabytes();
+}
+int CMainWnd::ChooseSaveFile(int proposeNew)
+{
+    return files_.ChooseSaveFile(proposeNew);
+}
 
 // ---- progress -----------------------------------------------------------------------------
 
 void CMainWnd::OnRecorderNotify(WPARAM what, LPARAM value)
 {
     switch (what) {
-    case NOTIFY_ENCODER_FAILED: recorder_.reset(); break;
-    case NOTIFY_ELAPSED:
-        // A worker may post one more second while it is being stopped; once its recorder is
-        // gone that second must not come back onto the reset display.
-        if (recorder_) ShowElapsed(static_cast<int>(value));
-        break;
-    case NOTIFY_STOP: StopAndReset(1); break;
-    case NOTIFY_LIMIT:
-        ShowElapsed(g_autoStop.seconds.load());
-        StopAndReset(1);
-        break;
-    case NOTIFY_ERROR: {
-        const auto* text = reinterpret_cast<const wchar_t*>(value);
-        const std::wstring message = text ? text : L"";
-        ::MessageBoxW(hwnd(), message.c_str(), L"Error", MB_OK);
-        StopAndReset(0);
-        SetStatusText(&message, 0);
-        break;
-    }
-    case NOTIFY_PLAY_POSITION: ShowPlayPosition(static_cast<int>(value)); break;
-    default: break;
+        case NOTIFY_ENCODER_FAILED: recorder_.reset(); break;
+        case NOTIFY_ELAPSED:
+            // A worker may post one more second while it is being stopped; once its recorder is
+            // gone that second must not come back onto the reset display.
+            if (recorder_) ShowElapsed(static_cast<int>(value));
+            break;
+        case NOTIFY_STOP: StopAndReset(1); break;
+        case NOTIFY_LIMIT:
+            ShowElapsed(g_autoStop.seconds.load());
+            StopAndReset(1);
+            break;
+        case NOTIFY_ERROR: {
+            const auto* text = reinterpret_cast<const wchar_t*>(value);
+            const std::wstring message = text ? text : L"";
+            ::MessageBoxW(hwnd(), message.c_str(), L"Error", MB_OK);
+            StopAndReset(0);
+            SetStatusText(&message, 0);
+            break;
+        }
+        case NOTIFY_PLAY_POSITION: ShowPlayPosition(static_cast<int>(value)); break;
+        default: break;
     }
 }
 
@@ -600,24 +612,24 @@ void CMainWnd::SeekTo(int x)
 void CMainWnd::OnTimer(UINT_PTR id)
 {
     switch (id) {
-    case kStatusTimer:
-        status_.Tick();
-        RedrawStatusLine();
-        break;
-    case kBlinkTimer:
-        // The digits keep the last second; only the colons and the label go dark.
-        if (RecordingState.load() == 1) {
-            ::KillTimer(hwnd(), kBlinkTimer);
-            blink_ = 0;
-            RedrawStateLabel();
-            RedrawColons();
-        }
-        break;
-    case kPlayTimer:
-        if (PlayerState() == kPlayStateStopped) StopAndReset(1);
-        UpdateSeekBar();
-        break;
-    default: break;
+        case kStatusTimer:
+            status_.Tick();
+            RedrawStatusLine();
+            break;
+        case kBlinkTimer:
+            // The digits keep the last second; only the colons and the label go dark.
+            if (RecordingState.load() == 1) {
+                ::KillTimer(hwnd(), kBlinkTimer);
+                blink_ = 0;
+                RedrawStateLabel();
+                RedrawColons();
+            }
+            break;
+        case kPlayTimer:
+            if (PlayerState() == kPlayStateStopped) StopAndReset(1);
+            UpdateSeekBar();
+            break;
+        default: break;
     }
 }
 

@@ -75,7 +75,10 @@ private:
     // OutputFilesHost
     std::wstring PathBoxText() const override { return pathBox_.Text(); }
     void SetPathBoxText(const std::wstring& text) override { pathBox_.SetText(text); }
-    void RedrawFreeSpace() override { RedrawArea(skin::kFreeSpaceArea, &CMainWnd::ComposeFreeSpace); }
+    void RedrawFreeSpace() override
+    {
+        RedrawArea(skin::kFreeSpaceArea, &CMainWnd::ComposeFreeSpace);
+    }
 
     // ---- life cycle (MainWnd.cpp) ----
     LRESULT OnNcCreate(WPARAM wp, LPARAM lp);
@@ -154,8 +157,9 @@ private:
     void BeginStatusDrag();
 
     static constexpr UINT_PTR kStatusTimer = 10;  // scrolls the status line
-    static constexpr UINT_PTR kBlinkTimer = 11;   // darkens the colons half a second after each second
-    static constexpr UINT_PTR kPlayTimer = 15;    // polls the playback
+    static constexpr UINT_PTR kBlinkTimer =
+        11;  // darkens the colons half a second after each second
+    static constexpr UINT_PTR kPlayTimer = 15;  // polls the playback
     static constexpr UINT kStatusTickMs = 40;
     static constexpr UINT kFinishStartMessage = WM_APP + 1;
 
@@ -181,7 +185,7 @@ private:
     bool appActive_ = true;
     HWND lastActive_ = nullptr;
     POINT pressPoint_{};
-    int dragOffset_ = 0;       // the status line's offset at the press of a drag
+    int dragOffset_ = 0;  // the status line's offset at the press of a drag
     bool rightPressHandled_ = false;
     bool destroyed_ = false;
 

@@ -41,7 +41,10 @@ void CMainWnd::CopyToWindow(int x, int y, int w, int h)
     if (windowDc_) ::BitBlt(windowDc_, x, y, w, h, back_.dc(), x, y, SRCCOPY);
 }
 
-bool CMainWnd::TitleLooksActive() const { return appActive_ && lastActive_ == hwnd(); }
+bool CMainWnd::TitleLooksActive() const
+{
+    return appActive_ && lastActive_ == hwnd();
+}
 
 void CMainWnd::ComposeTitle()
 {
@@ -49,8 +52,7 @@ void CMainWnd::ComposeTitle()
     ::BitBlt(back_.dc(), a.x, a.y, a.w, a.h, skin_.dc(), a.x, a.y, SRCCOPY);
     if (!TitleLooksActive())
         ::BitBlt(back_.dc(), skin::kFadedTitleAt.x, skin::kFadedTitleAt.y, skin::kFadedTitleW,
-                 skin::kFadedTitleH, skin_.dc(), skin::kFadedTitle.x, skin::kFadedTitle.y,
-                 SRCCOPY);
+                 skin::kFadedTitleH, skin_.dc(), skin::kFadedTitle.x, skin::kFadedTitle.y, SRCCOPY);
 }
 
 void CMainWnd::RedrawTitle()
@@ -73,7 +75,10 @@ void CMainWnd::ComposeDisplayArea()
     ComposeStatusLine();
 }
 
-void CMainWnd::RedrawDisplayArea() { RedrawArea(skin::kDisplayArea, &CMainWnd::ComposeDisplayArea); }
+void CMainWnd::RedrawDisplayArea()
+{
+    RedrawArea(skin::kDisplayArea, &CMainWnd::ComposeDisplayArea);
+}
 
 void CMainWnd::ComposeStateLabel()
 {
@@ -96,7 +101,8 @@ void CMainWnd::ComposeStateLabel()
     record.highlighted = 0;
 
     const bool playing = PlayerState() == kPlayStatePlaying;
-    const wchar_t* text = playing ? kPlayingName : kStateNames[state >= 0 && state <= 2 ? state : 0];
+    const wchar_t* text =
+        playing ? kPlayingName : kStateNames[state >= 0 && state <= 2 ? state : 0];
     ::TextOutW(dc, skin::kStateLabelAt.x, skin::kStateLabelAt.y, text,
                static_cast<int>(wcslen(text)));
 
@@ -124,8 +130,8 @@ void CMainWnd::ComposeTimeDigits()
 {
     const int s = elapsed_;
     const int hours = (s / 3600) % 100;  // a hundred hours and more wrap on two digits
-    const int digits[6] = {hours / 10, hours % 10, (s % 3600) / 60 / 10, (s % 3600) / 60 % 10,
-                           s % 60 / 10, s % 60 % 10};
+    const int digits[6] = {hours / 10,           hours % 10,  (s % 3600) / 60 / 10,
+                           (s % 3600) / 60 % 10, s % 60 / 10, s % 60 % 10};
     for (int i = 0; i < 6; ++i)
         TransparentCopy(back_.dc(), skin::kTimeDigitX[i], skin::kTimeY, skin::kLargeDigitW,
                         skin::kLargeDigitH, skin_.dc(), 12 * digits[i], skin::kLargeDigitY,
@@ -162,8 +168,8 @@ void CMainWnd::ComposeAutoStopTime()
         ::BitBlt(dc, x, skin::kAutoY, skin::kSmallColonW, skin::kSmallDigitH, skin_.dc(),
                  skin::kSmallColonX, row, SRCCOPY);
     const int hours = (t / 3600) % 100;
-    const int digits[6] = {hours / 10, hours % 10, (t % 3600) / 60 / 10, (t % 3600) / 60 % 10,
-                           t % 60 / 10, t % 60 % 10};
+    const int digits[6] = {hours / 10,           hours % 10,  (t % 3600) / 60 / 10,
+                           (t % 3600) / 60 % 10, t % 60 / 10, t % 60 % 10};
     for (int i = 0; i < 6; ++i)
         ::BitBlt(dc, skin::kAutoDigitX[i], skin::kAutoY, skin::kSmallDigitW, skin::kSmallDigitH,
                  skin_.dc(), skin::kSmallDigitX + 8 * digits[i], row, SRCCOPY);
@@ -218,8 +224,8 @@ void CMainWnd::RedrawStatusLine()
 int CMainWnd::MeasureStatusText(const std::wstring& text)
 {
     SIZE size{};
-    if (strip_) ::GetTextExtentPoint32W(strip_.dc(), text.c_str(), static_cast<int>(text.size()),
-                                        &size);
+    if (strip_)
+        ::GetTextExtentPoint32W(strip_.dc(), text.c_str(), static_cast<int>(text.size()), &size);
     return size.cx;
 }
 

@@ -11,21 +11,21 @@ void CMainWnd::OnLeftDown(POINT p)
     pressPoint_ = p;
     const LeftPress press = DecideLeftPress(slots_, p, status_.scrolling(), recording());
     switch (press.action) {
-    case LeftPressAction::TitleButton: DragMode = kDragButton; break;
-    case LeftPressAction::MoveWindow: BeginWindowMove(); break;
-    case LeftPressAction::StatusDrag: BeginStatusDrag(); break;
-    case LeftPressAction::SeekDrag:
-        DragMode = kDragSeek;
-        DrawSeekThumb(p.x);
-        break;
-    case LeftPressAction::ButtonPress:
-        DragMode = kDragButton;
-        DrawSlotSprite(press.slot);
-        break;
-    case LeftPressAction::TypePopup: ShowChoicePopup(skin::kSlotTypeArrow); break;
-    case LeftPressAction::QualityPopup: ShowChoicePopup(skin::kSlotQualityArrow); break;
-    case LeftPressAction::ClearMode: DragMode = kDragNone; break;
-    case LeftPressAction::Nothing: break;
+        case LeftPressAction::TitleButton: DragMode = kDragButton; break;
+        case LeftPressAction::MoveWindow: BeginWindowMove(); break;
+        case LeftPressAction::StatusDrag: BeginStatusDrag(); break;
+        case LeftPressAction::SeekDrag:
+            DragMode = kDragSeek;
+            DrawSeekThumb(p.x);
+            break;
+        case LeftPressAction::ButtonPress:
+            DragMode = kDragButton;
+            DrawSlotSprite(press.slot);
+            break;
+        case LeftPressAction::TypePopup: ShowChoicePopup(skin::kSlotTypeArrow); break;
+        case LeftPressAction::QualityPopup: ShowChoicePopup(skin::kSlotQualityArrow); break;
+        case LeftPressAction::ClearMode: DragMode = kDragNone; break;
+        case LeftPressAction::Nothing: break;
     }
 }
 
@@ -52,14 +52,14 @@ void CMainWnd::OnRightDown(POINT p)
 {
     rightPressHandled_ = true;
     switch (DecideRightPress(p)) {
-    case RightPressAction::TypePopup: ShowChoicePopup(skin::kSlotTypeArrow); break;
-    case RightPressAction::QualityPopup: ShowChoicePopup(skin::kSlotQualityArrow); break;
-    case RightPressAction::SeekBandRule:
-        if (InSeekBand(p.y))
-            SeekTo(p.x);
-        else
-            rightPressHandled_ = false;
-        break;
+        case RightPressAction::TypePopup: ShowChoicePopup(skin::kSlotTypeArrow); break;
+        case RightPressAction::QualityPopup: ShowChoicePopup(skin::kSlotQualityArrow); break;
+        case RightPressAction::SeekBandRule:
+            if (InSeekBand(p.y))
+                SeekTo(p.x);
+            else
+                rightPressHandled_ = false;
+            break;
     }
 }
 
@@ -75,14 +75,14 @@ bool CMainWnd::OnRightUp(POINT)
 void CMainWnd::OnMouseMove(POINT p)
 {
     switch (DragMode) {
-    case kDragNone: HoverSlots(p); break;
-    case kDragMoveWindow: ContinueWindowMove(p); break;
-    case kDragButton: TrackPressedSlots(p); break;
-    case kDragStatusLine:
-        if (status_.DragTo(pressPoint_.x, dragOffset_, p.x)) RedrawStatusLine();
-        break;
-    case kDragSeek: DrawSeekThumb(p.x); break;
-    default: break;
+        case kDragNone: HoverSlots(p); break;
+        case kDragMoveWindow: ContinueWindowMove(p); break;
+        case kDragButton: TrackPressedSlots(p); break;
+        case kDragStatusLine:
+            if (status_.DragTo(pressPoint_.x, dragOffset_, p.x)) RedrawStatusLine();
+            break;
+        case kDragSeek: DrawSeekThumb(p.x); break;
+        default: break;
     }
 }
 
@@ -118,7 +118,10 @@ void CMainWnd::TrackPressedSlots(POINT p)
     }
 }
 
-void CMainWnd::BeginWindowMove() { DragMode = kDragMoveWindow; }
+void CMainWnd::BeginWindowMove()
+{
+    DragMode = kDragMoveWindow;
+}
 
 void CMainWnd::ContinueWindowMove(POINT p)
 {

@@ -10,7 +10,10 @@ namespace {
 
 constexpr int kSnapReach = 13;  // an edge closer than this (12 pixels or less) snaps
 
-bool Inside(const RECT& r, POINT p) { return ::PtInRect(&r, p) != FALSE; }
+bool Inside(const RECT& r, POINT p)
+{
+    return ::PtInRect(&r, p) != FALSE;
+}
 
 }  // namespace
 
@@ -53,7 +56,10 @@ RightPressAction DecideRightPress(POINT p)
     return RightPressAction::SeekBandRule;
 }
 
-bool InSeekBand(int y) { return y >= skin::kSeekBandTop && y <= skin::kSeekBandBottom; }
+bool InSeekBand(int y)
+{
+    return y >= skin::kSeekBandTop && y <= skin::kSeekBandBottom;
+}
 
 int SeekPerMille(int x)
 {

@@ -27,14 +27,14 @@ int HitSlot(const skin::ButtonSlot* slots, int count, POINT p);
 int HitSlotIn(const skin::ButtonSlot* slots, int first, int last, POINT p);
 
 enum class LeftPressAction {
-    TitleButton,   // drag mode 9 (a button of the title strip)
-    MoveWindow,    // drag mode 6
-    StatusDrag,    // drag mode 99
-    SeekDrag,      // drag mode 105, the thumb follows
-    ButtonPress,   // drag mode 9, the slot's sprite is drawn
+    TitleButton,  // drag mode 9 (a button of the title strip)
+    MoveWindow,   // drag mode 6
+    StatusDrag,   // drag mode 99
+    SeekDrag,     // drag mode 105, the thumb follows
+    ButtonPress,  // drag mode 9, the slot's sprite is drawn
     TypePopup,
     QualityPopup,
-    ClearMode,     // drag mode 0 (the path, help, options or arrow slots)
+    ClearMode,  // drag mode 0 (the path, help, options or arrow slots)
     Nothing,
 };
 struct LeftPress {

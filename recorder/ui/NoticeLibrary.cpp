@@ -20,8 +20,8 @@ bool ToAnsiExactly(const std::wstring& path, std::string* out)
                                   static_cast<int>(path.size()), nullptr, 0, nullptr, &lossy);
     if (n <= 0) return false;
     out->resize(static_cast<size_t>(n));
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(),
-                          static_cast<int>(path.size()), out->data(), n, nullptr, &lossy);
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), static_cast<int>(path.size()),
+                          out->data(), n, nullptr, &lossy);
     return !lossy;
 }
 

@@ -4,17 +4,19 @@
 
 namespace velto {
 
-CPathEdit::~CPathEdit() { Destroy(); }
+CPathEdit::~CPathEdit()
+{
+    Destroy();
+}
 
 bool CPathEdit::Create(HWND parent, const RECT& rect, int id)
 {
     // The box only shows the path; the program alone changes it, so it never takes input.
-    hwnd_ = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL | WS_DISABLED,
-                              rect.left, rect.top, rect.right - rect.left,
-                              rect.bottom - rect.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)),
-                              nullptr);
+    hwnd_ = ::CreateWindowExW(
+        0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL | WS_DISABLED, rect.left, rect.top,
+        rect.right - rect.left, rect.bottom - rect.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (!hwnd_) return false;
     brush_.reset(::CreateSolidBrush(skin::kPathBoxBackground));
     ::ShowWindow(hwnd_, SW_SHOW);

@@ -46,7 +46,7 @@ inline constexpr RECT kRecordRect{13, 94, 52, 136};
 
 // ---- the skin bitmap ----------------------------------------------------------------------
 inline constexpr int kSkinResource = 131;
-inline constexpr int kFaceWidth = 303;   // the back buffer and the window region
+inline constexpr int kFaceWidth = 303;  // the back buffer and the window region
 inline constexpr int kFaceHeight = 152;
 inline constexpr int kTitleHeight = 23;  // the title look covers rows 0..22
 inline constexpr int kFaceBodyTop = 22;  // the full paint copies rows 22..151 below it
@@ -56,7 +56,7 @@ inline constexpr int kLargeDigitY = 153;  // digit d at x = 12 d
 inline constexpr POINT kLargeColon{136, 153};
 inline constexpr int kLargeColonW = 3;
 inline constexpr int kSmallDigitW = 7, kSmallDigitH = 5;
-inline constexpr int kSmallDigitX = 144;      // digit d at x + 8 d
+inline constexpr int kSmallDigitX = 144;  // digit d at x + 8 d
 inline constexpr int kSmallBrightY = 153, kSmallDimY = 159;
 inline constexpr int kSmallColonX = 227, kSmallColonW = 2;
 inline constexpr POINT kAutoStopLabel{144, 165};

@@ -56,8 +56,7 @@ struct Scratch {
 
 }  // namespace
 
-void TransparentCopy(HDC dst, int x, int y, int w, int h, HDC src, int srcX, int srcY,
-                     COLORREF key)
+void TransparentCopy(HDC dst, int x, int y, int w, int h, HDC src, int srcX, int srcY, COLORREF key)
 {
     if (w <= 0 || h <= 0) return;
     Scratch sprite(dst, w, h, false);
@@ -91,9 +90,9 @@ void TransparentCopy(HDC dst, int x, int y, int w, int h, HDC src, int srcX, int
 bool CSkinWnd::LoadSkinBitmap(int resourceId, MemorySurface& surface)
 {
     if (!hwnd()) return false;
-    auto bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                                    MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0,
-                                                    0, LR_CREATEDIBSECTION));
+    auto bitmap =
+        static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId),
+                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap) return false;
     ScopedWindowDc windowDc(hwnd());
     return surface.Adopt(windowDc.get(), bitmap);
@@ -108,18 +107,17 @@ bool CSkinWnd::CreateBackBuffer(MemorySurface& surface, int w, int h)
 LRESULT CSkinWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd(), &ps);
-        Paint(dc);
-        ::EndPaint(hwnd(), &ps);
-        return 0;
-    }
-    case WM_SIZE:
-        if (LOWORD(lp) > 0 && HIWORD(lp) > 0) RefreshClientRect();
-        return 0;
-    default:
-        return Window::HandleMessage(msg, wp, lp);
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = ::BeginPaint(hwnd(), &ps);
+            Paint(dc);
+            ::EndPaint(hwnd(), &ps);
+            return 0;
+        }
+        case WM_SIZE:
+            if (LOWORD(lp) > 0 && HIWORD(lp) > 0) RefreshClientRect();
+            return 0;
+        default: return Window::HandleMessage(msg, wp, lp);
     }
 }
 

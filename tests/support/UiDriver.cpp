@@ -170,10 +170,26 @@ void MoveTo(POINT screen)
     ::Sleep(kHandPauseMs);
 }
 
-void LeftDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); ::Sleep(kHandPauseMs); }
-void LeftUp() { SendMouse(MOUSEEVENTF_LEFTUP); ::Sleep(kHandPauseMs); }
-void RightDown() { SendMouse(MOUSEEVENTF_RIGHTDOWN); ::Sleep(kHandPauseMs); }
-void RightUp() { SendMouse(MOUSEEVENTF_RIGHTUP); ::Sleep(kHandPauseMs); }
+void LeftDown()
+{
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    ::Sleep(kHandPauseMs);
+}
+void LeftUp()
+{
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    ::Sleep(kHandPauseMs);
+}
+void RightDown()
+{
+    SendMouse(MOUSEEVENTF_RIGHTDOWN);
+    ::Sleep(kHandPauseMs);
+}
+void RightUp()
+{
+    SendMouse(MOUSEEVENTF_RIGHTUP);
+    ::Sleep(kHandPauseMs);
+}
 
 void LeftClick(POINT screen)
 {
@@ -242,8 +258,14 @@ std::wstring ChildText(HWND parent, int id)
     return std::wstring(buf, std::min<size_t>(copied, 4095));
 }
 
-std::wstring StatusText(HWND recorderWindow) { return ChildText(recorderWindow, 102); }
-std::wstring PathBoxText(HWND recorderWindow) { return ChildText(recorderWindow, 101); }
+std::wstring StatusText(HWND recorderWindow)
+{
+    return ChildText(recorderWindow, 102);
+}
+std::wstring PathBoxText(HWND recorderWindow)
+{
+    return ChildText(recorderWindow, 101);
+}
 
 std::vector<COLORREF> CaptureClient(HWND window, int w, int h)
 {
@@ -277,8 +299,8 @@ std::vector<COLORREF> CaptureClient(HWND window, int w, int h)
 
 SkinPicture::SkinPicture(const std::wstring& exe)
 {
-    HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE |
-                                                                LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module) return;
     auto bitmap = static_cast<HBITMAP>(
         ::LoadImageW(module, MAKEINTRESOURCEW(131), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -358,15 +380,17 @@ bool SaveScreenshot(const std::string& unixPngPath)
 
 // ---- settings ----------------------------------------------------------------------------------
 
-void DeleteRecorderSettings() { ::RegDeleteTreeW(HKEY_CURRENT_USER, kRecorderKey); }
+void DeleteRecorderSettings()
+{
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kRecorderKey);
+}
 
 void SetRecorderDword(const wchar_t* name, DWORD value)
 {
     HKEY key = OpenRecorderKey(true);
     if (!key) return;
     MarkInstalled(key);
-    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                     sizeof(value));
+    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     ::RegCloseKey(key);
 }
 

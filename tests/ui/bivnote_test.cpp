@@ -46,7 +46,10 @@ bool PumpUntil(Done done, DWORD timeoutMs)
     }
 }
 
-HWND Popup() { return FindVisibleWindow(::GetCurrentProcessId(), kPopupClass); }
+HWND Popup()
+{
+    return FindVisibleWindow(::GetCurrentProcessId(), kPopupClass);
+}
 
 bool CopyInto(const std::wstring& folder, const wchar_t* name)
 {
@@ -64,8 +67,8 @@ protected:
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = L"BivnoteTestHost";
         ::RegisterClassExW(&wc);
-        host_ = ::CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 100, 50,
-                                  302, 152, nullptr, nullptr, wc.hInstance, nullptr);
+        host_ = ::CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE, 100, 50, 302,
+                                  152, nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(host_, nullptr);
         ::SetForegroundWindow(host_);
         PumpUntil([&] { return ::GetForegroundWindow() == host_; }, 3000);

@@ -57,8 +57,8 @@ TEST_F(MainWindowTest, ShowsTheIdleFaceChangesTypeAndQualityAndSavesThemAtClose)
     RECT r = p_.WindowRect();
     EXPECT_EQ(r.right - r.left, 302);
     EXPECT_EQ(r.bottom - r.top, 152);
-    ASSERT_TRUE(WaitUntil([&] { return PathBoxText(p_.window()) == folder_ + L"Noname.mp3"; },
-                          10000))
+    ASSERT_TRUE(
+        WaitUntil([&] { return PathBoxText(p_.window()) == folder_ + L"Noname.mp3"; }, 10000))
         << "path box: " << velto::WideToUtf8(PathBoxText(p_.window()));
     EXPECT_EQ(StatusText(p_.window()), L"VeltoRecorder v1.02");
     TimeDisplayReader time;
@@ -70,8 +70,8 @@ TEST_F(MainWindowTest, ShowsTheIdleFaceChangesTypeAndQualityAndSavesThemAtClose)
 
     // The file type: wav proposes a .wav name and resets the quality to WAV's default row.
     Choose(150, 131, 0, 3);
-    EXPECT_TRUE(WaitUntil([&] { return PathBoxText(p_.window()) == folder_ + L"Noname.wav"; },
-                          5000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return PathBoxText(p_.window()) == folder_ + L"Noname.wav"; }, 5000));
     // The quality popup of WAV has 16 rows; row 3.
     Choose(230, 131, 3, 16);
     // Choosing the same type again changes nothing.
@@ -110,10 +110,12 @@ TEST_F(MainWindowTest, TitleDragMovesTheWindowAndSnapsToTheScreenEdge)
     const RECT start = p_.WindowRect();
     // The window follows the pointer a moment after the pointer moved.
     auto settlesAt = [&](int left, int top) {
-        return WaitUntil([&] {
-            RECT r = p_.WindowRect();
-            return r.left == left && r.top == top;
-        }, 3000);
+        return WaitUntil(
+            [&] {
+                RECT r = p_.WindowRect();
+                return r.left == left && r.top == top;
+            },
+            3000);
     };
     auto dragTitleBy = [&](int dx, int dy) {
         POINT grip = At(120, 10);
@@ -198,11 +200,13 @@ TEST_F(MainWindowTest, AButtonShowsItsPressedLookWhileThePointerIsOnItAndTheRele
     // The options button opens the options sheet, and closing it leaves the window ready.
     boxes.Clear();
     mouse::LeftClick(At(283, 87));
-    EXPECT_TRUE(WaitUntil([&] {
-        for (const auto& d : boxes.Seen())
-            if (d.caption == L"옵션 및 정보") return true;
-        return false;
-    }, 5000));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const auto& d : boxes.Seen())
+                if (d.caption == L"옵션 및 정보") return true;
+            return false;
+        },
+        5000));
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(p_.window()) != FALSE; }, 5000));
 }
 
@@ -211,7 +215,8 @@ TEST_F(MainWindowTest, WithoutTheNoticeLibraryItSaysSoAndRunsOn)
     // The program and its player library alone, without Bivnote.dll beside them.
     TempFolder program(L"velto-no-notice");
     for (const wchar_t* name : {L"VeltoRecorder.exe", L"Ravelplay.dll"})
-        ASSERT_TRUE(::CopyFileW((TestBinFolder() + name).c_str(), program.File(name).c_str(), FALSE));
+        ASSERT_TRUE(
+            ::CopyFileW((TestBinFolder() + name).c_str(), program.File(name).c_str(), FALSE));
     ASSERT_TRUE(p_.Start(L"/run", 30000, program.File(L"VeltoRecorder.exe")));
     DialogWatcher boxes(p_.pid());
     ASSERT_TRUE(boxes.WaitFor(L"없음002", 10000));

@@ -115,10 +115,10 @@ TEST(MouseRules, SeekClicksMapOntoTheBarAndStayInsideIt)
         {67, 60000, 0},
         {166, 60000, 30000},
         {265, 60000, 60000},
-        {0, 60000, 0},             // left of the bar: its start
-        {290, 60000, 60000},       // beside the bar on the right: its end
-        {166, 0, 0},               // no length known
-        {166, -1, 0},              // no input plug-in
+        {0, 60000, 0},                  // left of the bar: its start
+        {290, 60000, 60000},            // beside the bar on the right: its end
+        {166, 0, 0},                    // no length known
+        {166, -1, 0},                   // no input plug-in
         {265, 2000000000, 2000000000},  // long plays do not overflow
     };
     for (const auto& c : cases)
@@ -127,10 +127,10 @@ TEST(MouseRules, SeekClicksMapOntoTheBarAndStayInsideIt)
 
 TEST(MouseRules, ThumbFollowsThePlayPositionInsideTheBar)
 {
-    EXPECT_EQ(ThumbXForPosition(0, 60000), 76);        // 67 + 9
-    EXPECT_EQ(ThumbXForPosition(30000, 60000), 167);   // half of 183 pixels of travel
-    EXPECT_EQ(ThumbXForPosition(60000, 60000), 258);   // 259 held at the bar's end
-    EXPECT_EQ(ThumbXForPosition(-1, 60000), 74);       // before the start
+    EXPECT_EQ(ThumbXForPosition(0, 60000), 76);       // 67 + 9
+    EXPECT_EQ(ThumbXForPosition(30000, 60000), 167);  // half of 183 pixels of travel
+    EXPECT_EQ(ThumbXForPosition(60000, 60000), 258);  // 259 held at the bar's end
+    EXPECT_EQ(ThumbXForPosition(-1, 60000), 74);      // before the start
     EXPECT_EQ(ThumbXForPosition(500, 0), 76);
     // Forty minutes: milliseconds times 1000 no longer fit in 32 bits.
     EXPECT_EQ(ThumbXForPosition(1200000, 2400000), 167);

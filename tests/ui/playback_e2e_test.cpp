@@ -52,7 +52,8 @@ double MedianPitch(const std::vector<int16_t>& samples, int rate)
     double last = -1;
     for (size_t i = 1; i < samples.size(); ++i) {
         if (samples[i - 1] < 0 && samples[i] >= 0) {
-            double at = (i - 1) + static_cast<double>(-samples[i - 1]) / (samples[i] - samples[i - 1]);
+            double at =
+                (i - 1) + static_cast<double>(-samples[i - 1]) / (samples[i] - samples[i - 1]);
             if (last >= 0) periods.push_back(at - last);
             last = at;
         }
@@ -70,14 +71,16 @@ public:
         ::DeleteFileW(done_.c_str());
         RunUnixShell("(timeout " + std::to_string(seconds) +
                          " parec --device=speakers.monitor --format=s16le --rate=44100 "
-                         "--channels=1 --raw > '" + UnixPath(raw_) + "'; touch '" +
-                         UnixPath(raw_) + ".done') >/dev/null 2>&1 & :",
+                         "--channels=1 --raw > '" +
+                         UnixPath(raw_) + "'; touch '" + UnixPath(raw_) +
+                         ".done') >/dev/null 2>&1 & :",
                      10000);
     }
     std::vector<int16_t> Wait(DWORD timeoutMs)
     {
-        if (!WaitUntil([&] { return ::GetFileAttributesW(done_.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                       timeoutMs))
+        if (!WaitUntil(
+                [&] { return ::GetFileAttributesW(done_.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                timeoutMs))
             return {};
         return ReadSamples(raw_);
     }
@@ -104,8 +107,9 @@ TEST(PlaybackTest, PlaysTheRecordingSeeksOnAClickAndReturnsToZeroAtTheEnd)
         TonePlayer tone(kToneHz, 8000.0, 30.0);
         ASSERT_TRUE(tone.ok());
         mouse::LeftClick(p.ToScreen(kRecordButton));
-        ASSERT_TRUE(WaitUntil([&] { return StartsWith(StatusText(p.window()), L"Recording Complete " + file); },
-                              30000))
+        ASSERT_TRUE(WaitUntil(
+            [&] { return StartsWith(StatusText(p.window()), L"Recording Complete " + file); },
+            30000))
             << velto::WideToUtf8(StatusText(p.window()));
     }
     ::Sleep(500);  // the tone has stopped: from now on the card plays only the recording

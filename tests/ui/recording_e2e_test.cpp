@@ -31,9 +31,9 @@ std::vector<int16_t> Decode(const std::wstring& file)
     const std::wstring raw = file + L".raw";
     ::DeleteFileW(raw.c_str());
     const std::string unixRaw = UnixPath(file) + ".raw";
-    RunUnixShell("ffmpeg -v error -y -i '" + UnixPath(file) + "' -f s16le -ac 1 -ar 44100 '" +
-                     unixRaw + "'",
-                 60000);
+    RunUnixShell(
+        "ffmpeg -v error -y -i '" + UnixPath(file) + "' -f s16le -ac 1 -ar 44100 '" + unixRaw + "'",
+        60000);
     std::vector<int16_t> samples;
     HANDLE h = ::CreateFileW(raw.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                              nullptr);
@@ -123,7 +123,8 @@ TEST_F(RecordingTest, AutoStopRecordsTheToneReturnsToIdleAndTheNextProposalIsNum
     boxes.SetAnswer([&proposed](const SeenDialog& d) {
         if (d.text.find(L"파일이 존재합니다") != std::wstring::npos) return IDNO;
         // The save-as dialog's file name box (a combo box: its text is the proposal).
-        if (d.caption == L"저장할 파일경로 및 파일이름 설정" && ChildText(d.hwnd, 1148) == L"Noname2.mp3")
+        if (d.caption == L"저장할 파일경로 및 파일이름 설정" &&
+            ChildText(d.hwnd, 1148) == L"Noname2.mp3")
             proposed = true;
         return DialogWatcher::DefaultAnswer(d);
     });
@@ -133,7 +134,8 @@ TEST_F(RecordingTest, AutoStopRecordsTheToneReturnsToIdleAndTheNextProposalIsNum
         << "status: " << velto::WideToUtf8(StatusText(p_.window()));
     bool asked = false;
     for (const auto& d : boxes.Seen())
-        if (d.text == first + L"\r\n\r\n파일이 존재합니다. \r\n\r\n덮어 쓰겠습니까 ? ") asked = true;
+        if (d.text == first + L"\r\n\r\n파일이 존재합니다. \r\n\r\n덮어 쓰겠습니까 ? ")
+            asked = true;
     EXPECT_TRUE(asked);
     EXPECT_TRUE(proposed) << "the save-as dialog did not propose Noname2.mp3";
     ExpectTone(Decode(second));

@@ -11,9 +11,15 @@ using namespace velto;
 namespace {
 
 // Every character 6 pixels wide, like the line's fixed-pitch font.
-int Measure(const std::wstring& s) { return static_cast<int>(s.size()) * 6; }
+int Measure(const std::wstring& s)
+{
+    return static_cast<int>(s.size()) * 6;
+}
 
-std::wstring Chars(size_t n) { return std::wstring(n, L'x'); }
+std::wstring Chars(size_t n)
+{
+    return std::wstring(n, L'x');
+}
 
 TEST(StatusLine, NarrowTextsStandStillAndWideOnesScroll)
 {
@@ -49,7 +55,7 @@ TEST(StatusLine, EachLoopPausesTwentySixTicksThenMovesOnePixelPerTick)
     for (int i = 1; i < cycle; ++i) line.Tick();
     EXPECT_EQ(line.offset(), cycle);  // looks exactly like offset 0
     line.Tick();
-    EXPECT_EQ(line.offset(), 0);      // wrapped, and the pause starts again
+    EXPECT_EQ(line.offset(), 0);  // wrapped, and the pause starts again
     EXPECT_EQ(line.ticks(), 0);
     line.Tick();
     EXPECT_EQ(line.offset(), 0);
