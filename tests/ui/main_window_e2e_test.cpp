@@ -66,6 +66,7 @@ TEST_F(MainWindowTest, ShowsTheIdleFaceChangesTypeAndQualityAndSavesThemAtClose)
     EXPECT_EQ(time.ReadSeconds(p_.window()), 0);
     // The pointer away from the window, so no tool tip covers the picture.
     mouse::MoveTo({5, ::GetSystemMetrics(SM_CYSCREEN) - 5});
+    ::Sleep(1000);
     SaveScreenshot(VELTO_ARTIFACTS "/idle-window.png");
 
     // The file type: wav proposes a .wav name and resets the quality to WAV's default row.

@@ -107,6 +107,7 @@ TEST_F(RecordingTest, AutoStopRecordsTheToneReturnsToIdleAndTheNextProposalIsNum
         << "the time display does not advance";
     // The pointer away from the window, so no tool tip covers the picture.
     mouse::MoveTo({5, ::GetSystemMetrics(SM_CYSCREEN) - 5});
+    ::Sleep(1000);
     SaveScreenshot(VELTO_ARTIFACTS "/recording-window.png");
 
     ASSERT_TRUE(WaitForStatus(L"Recording Complete " + first, 20000))
