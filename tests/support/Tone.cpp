@@ -1,12 +1,16 @@
 #include "tests/support/Tone.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/support/FileBytes.h"
+#include "tests/support/UiDriver.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 }
-#include <cstdio>
-#include <cstdlib>
 
 namespace velto::test {
 
@@ -82,6 +86,47 @@ long FirstLoudSample(const std::vector<int16_t>& samples, int threshold)
     for (size_t i = 0; i < samples.size(); ++i)
         if (std::abs(static_cast<int>(samples[i])) > threshold) return static_cast<long>(i);
     return -1;
+}
+
+double MedianPitch(const std::vector<int16_t>& samples, int sampleRate)
+{
+    std::vector<double> periods;
+    double last = -1;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        if (samples[i - 1] < 0 && samples[i] >= 0) {
+            const double at = static_cast<double>(i - 1) +
+                              static_cast<double>(-samples[i - 1]) / (samples[i] - samples[i - 1]);
+            if (last >= 0) periods.push_back(at - last);
+            last = at;
+        }
+    }
+    if (periods.empty()) return 0;
+    std::sort(periods.begin(), periods.end());
+    return sampleRate / periods[periods.size() / 2];
+}
+
+SinkCapture::SinkCapture(const std::wstring& rawPath, int seconds)
+    : raw_(rawPath), done_(rawPath + L".done")
+{
+    ::DeleteFileW(done_.c_str());
+    RunUnixShell("(timeout " + std::to_string(seconds) +
+                     " parec --device=speakers.monitor --format=s16le --rate=" +
+                     std::to_string(kSampleRate) + " --channels=1 --raw > '" + UnixPath(raw_) +
+                     "'; touch '" + UnixPath(raw_) + ".done') >/dev/null 2>&1 & :",
+                 10000);
+}
+
+std::vector<int16_t> SinkCapture::Wait(DWORD timeoutMs)
+{
+    if (!WaitUntil([&] { return ::GetFileAttributesW(done_.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                   timeoutMs))
+        return {};
+    const std::vector<uint8_t> bytes = ReadFileBytes(raw_);
+    std::vector<int16_t> samples(bytes.size() / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    ::DeleteFileW(done_.c_str());
+    return samples;
 }
 
 bool WriteWavFile(const std::wstring& path, const std::vector<int16_t>& samples, int sampleRate,

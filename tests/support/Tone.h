@@ -28,6 +28,10 @@ int CountDiscontinuities(const std::vector<int16_t>& samples, int sampleRate, do
                          double tolerance = 0.05);
 // Index of the first sample whose magnitude passes `threshold`; -1 when none does.
 long FirstLoudSample(const std::vector<int16_t>& samples, int threshold);
+// The pitch from the median period between rising zero crossings: Wine's wave-out may leave
+// a short gap under load, which would pull an average down but leaves the median alone.
+// 0 when there are fewer than two crossings.
+double MedianPitch(const std::vector<int16_t>& samples, int sampleRate);
 
 // Plays a tone into the sound card with PulseAudio's own player (paplay, a Linux program that
 // Wine starts for us), so the source is clean: Wine's wave-out may drop a few milliseconds
@@ -45,6 +49,21 @@ private:
     std::wstring wavPath_;
     std::string unixPath_;
     bool started_ = false;
+};
+
+// Records what the sound card plays (the sink's monitor, mono 16-bit at 44100 Hz) for
+// `seconds`, in the background, into a raw file, with PulseAudio's own parec.
+class SinkCapture {
+public:
+    SinkCapture(const std::wstring& rawPath, int seconds);
+    // Waits for the capture to end and returns its samples (empty on time-out).
+    std::vector<int16_t> Wait(DWORD timeoutMs);
+
+    static constexpr int kSampleRate = 44100;
+
+private:
+    std::wstring raw_;
+    std::wstring done_;
 };
 
 // Writes a 16-bit PCM WAV file (tests' own minimal writer).

@@ -244,6 +244,15 @@ void ClickMenuItem(HWND menu, int index, int itemCount)
     mouse::LeftClick(p);
 }
 
+bool ChooseFromPopup(const RecorderProcess& recorder, POINT client, int index, int itemCount)
+{
+    mouse::LeftClick(recorder.ToScreen(client));
+    HWND menu = WaitForPopupMenu(recorder.pid());
+    if (!menu) return false;
+    ClickMenuItem(menu, index, itemCount);
+    return WaitUntil([&] { return !::IsWindowVisible(menu); }, 5000);
+}
+
 // ---- what the window shows ------------------------------------------------------------------
 
 std::wstring ChildText(HWND parent, int id)

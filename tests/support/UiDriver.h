@@ -78,11 +78,23 @@ void Drag(POINT from, POINT to, int steps = 8);
 // foreground window.
 bool PressAltF4(HWND window);
 
+// Points of the face that tests press, in client coordinates.
+namespace face {
+inline constexpr POINT kRecordButton{32, 115};
+inline constexpr POINT kPlayButton{83, 133};
+inline constexpr POINT kStopButton{104, 133};
+inline constexpr POINT kTypeLabel{150, 131};     // opens the file-type popup (wav, mp3, wma)
+inline constexpr POINT kQualityLabel{230, 131};  // opens the quality popup of the type
+}  // namespace face
+
 // ---- popup menus ----------------------------------------------------------------------------
 // Waits for a popup menu of the process to open; null on time-out.
 HWND WaitForPopupMenu(DWORD pid, DWORD timeoutMs = 5000);
 // Clicks item `index` of an open popup menu of `itemCount` items of equal height.
 void ClickMenuItem(HWND menu, int index, int itemCount);
+// Clicks `client` on the recorder's window, picks item `index` of the `itemCount` items of the
+// popup that opens and waits for it to close. False when no popup opened or it stayed open.
+bool ChooseFromPopup(const RecorderProcess& recorder, POINT client, int index, int itemCount);
 
 // ---- what the window shows ------------------------------------------------------------------
 // The text of a child control of another process's window (WM_GETTEXT is marshalled).

@@ -39,11 +39,8 @@ protected:
     // Opens a popup by clicking at (x, y) and picks its item `index` of `count`.
     void Choose(int x, int y, int index, int count)
     {
-        mouse::LeftClick(At(x, y));
-        HWND menu = WaitForPopupMenu(p_.pid());
-        ASSERT_NE(menu, nullptr) << "no popup menu at " << x << "," << y;
-        ClickMenuItem(menu, index, count);
-        ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(menu); }, 5000));
+        ASSERT_TRUE(ChooseFromPopup(p_, {x, y}, index, count))
+            << "no popup menu at " << x << "," << y;
     }
 
     std::wstring folder_;

@@ -3,8 +3,6 @@
 // jumps ahead, and at the end the display returns to 00:00:00.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,68 +25,6 @@ bool StartsWith(const std::wstring& s, const std::wstring& prefix)
 {
     return s.compare(0, prefix.size(), prefix) == 0;
 }
-
-std::vector<int16_t> ReadSamples(const std::wstring& path)
-{
-    std::vector<int16_t> samples;
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return samples;
-    LARGE_INTEGER size{};
-    ::GetFileSizeEx(h, &size);
-    samples.resize(static_cast<size_t>(size.QuadPart / 2));
-    DWORD got = 0;
-    ::ReadFile(h, samples.data(), static_cast<DWORD>(samples.size() * 2), &got, nullptr);
-    ::CloseHandle(h);
-    samples.resize(got / 2);
-    return samples;
-}
-
-// The pitch from the median period between rising zero crossings: Wine's wave-out may leave
-// a short gap under load, which would pull an average down but leaves the median alone.
-double MedianPitch(const std::vector<int16_t>& samples, int rate)
-{
-    std::vector<double> periods;
-    double last = -1;
-    for (size_t i = 1; i < samples.size(); ++i) {
-        if (samples[i - 1] < 0 && samples[i] >= 0) {
-            double at =
-                (i - 1) + static_cast<double>(-samples[i - 1]) / (samples[i] - samples[i - 1]);
-            if (last >= 0) periods.push_back(at - last);
-            last = at;
-        }
-    }
-    if (periods.empty()) return 0;
-    std::sort(periods.begin(), periods.end());
-    return rate / periods[periods.size() / 2];
-}
-
-// Records what the sound card plays for `seconds`, in the background, into a raw file.
-class SinkCapture {
-public:
-    SinkCapture(const std::wstring& rawPath, int seconds) : raw_(rawPath), done_(rawPath + L".done")
-    {
-        ::DeleteFileW(done_.c_str());
-        RunUnixShell("(timeout " + std::to_string(seconds) +
-                         " parec --device=speakers.monitor --format=s16le --rate=44100 "
-                         "--channels=1 --raw > '" +
-                         UnixPath(raw_) + "'; touch '" + UnixPath(raw_) +
-                         ".done') >/dev/null 2>&1 & :",
-                     10000);
-    }
-    std::vector<int16_t> Wait(DWORD timeoutMs)
-    {
-        if (!WaitUntil(
-                [&] { return ::GetFileAttributesW(done_.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                timeoutMs))
-            return {};
-        return ReadSamples(raw_);
-    }
-
-private:
-    std::wstring raw_;
-    std::wstring done_;
-};
 
 TEST(PlaybackTest, PlaysTheRecordingSeeksOnAClickAndReturnsToZeroAtTheEnd)
 {

@@ -15,6 +15,7 @@
 #include "tests/support/FileBytes.h"
 #include "tests/support/TestHost.h"
 #include "tests/support/Tone.h"
+#include "tests/wav/WavFileCheck.h"
 
 using namespace velto;
 using namespace velto::test;
@@ -25,42 +26,6 @@ constexpr double kTone = 1000.0;
 constexpr double kAmplitude = 16384.0;  // half scale
 constexpr double kExpectedLevel = kAmplitude * 2.0 / 3.14159265358979;
 constexpr DWORD kPatience = 30000;  // generous: two cores shared with other builds
-
-struct WavFile {
-    std::vector<uint8_t> bytes;
-    uint32_t dataLength = 0;
-    std::vector<int16_t> samples;
-};
-
-// Reads a WAV file written by the recorder and checks that it was finished: the lengths
-// match the file's size and the fact value is 0.
-WavFile ReadFinishedWav(const std::wstring& path, const WAVEFORMATEX& format)
-{
-    WavFile wav;
-    wav.bytes = ReadFileBytes(path);
-    EXPECT_GE(wav.bytes.size(), 56u);
-    if (wav.bytes.size() < 56) return wav;
-    wav.dataLength = Le32(wav.bytes, 52);
-    const uint32_t pad = wav.dataLength & 1;
-    EXPECT_EQ(FourCc(wav.bytes, 0), "RIFF");
-    EXPECT_EQ(Le32(wav.bytes, 4), wav.bytes.size() - 8);
-    EXPECT_EQ(FourCc(wav.bytes, 8), "WAVE");
-    EXPECT_EQ(FourCc(wav.bytes, 12), "fmt ");
-    EXPECT_EQ(Le32(wav.bytes, 16), 16u);
-    EXPECT_EQ(Le16(wav.bytes, 20), 1);
-    EXPECT_EQ(Le16(wav.bytes, 22), format.nChannels);
-    EXPECT_EQ(Le32(wav.bytes, 24), format.nSamplesPerSec);
-    EXPECT_EQ(Le32(wav.bytes, 28), format.nAvgBytesPerSec);
-    EXPECT_EQ(Le16(wav.bytes, 32), format.nBlockAlign);
-    EXPECT_EQ(Le16(wav.bytes, 34), 16);
-    EXPECT_EQ(FourCc(wav.bytes, 36), "fact");
-    EXPECT_EQ(Le32(wav.bytes, 44), 0u);
-    EXPECT_EQ(FourCc(wav.bytes, 48), "data");
-    EXPECT_EQ(wav.bytes.size(), 56u + wav.dataLength + pad);
-    const auto* p = reinterpret_cast<const int16_t*>(wav.bytes.data() + 56);
-    wav.samples.assign(p, p + std::min<size_t>(wav.dataLength, wav.bytes.size() - 56) / 2);
-    return wav;
-}
 
 std::wstring ErrorText(const Notification& n)
 {
@@ -165,14 +130,7 @@ TEST_F(WavRecorderTest, StoppedByHandAtRow14KeepsEveryCopiedBlock)
     EXPECT_EQ(wav.dataLength, copied);
     EXPECT_GE(wav.dataLength, 2u * 176400);
     EXPECT_EQ(wav.dataLength % CWavRecorder::kBlockBytes, 0u);
-    for (int ch = 0; ch < 2; ++ch) {
-        const std::vector<int16_t> one = Channel(wav.samples, 2, ch);
-        const std::vector<int16_t> tail(one.begin() + one.size() / 4, one.end());
-        EXPECT_NEAR(MeanAbs(tail), kExpectedLevel, kExpectedLevel * 0.15) << "channel " << ch;
-        EXPECT_NEAR(EstimateFrequency(one, 44100), kTone, kTone * 0.01) << "channel " << ch;
-        // A block lost, doubled or copied out of order breaks the sine's phase.
-        EXPECT_EQ(CountDiscontinuities(tail, 44100, kTone), 0) << "channel " << ch;
-    }
+    ExpectCleanTone(wav.samples, 2, 44100, kTone, kExpectedLevel);
     EXPECT_TRUE(watcher.Seen().empty());
 }
 

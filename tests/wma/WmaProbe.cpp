@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
+#include "recorder/recording/Presets.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/Tone.h"
 
@@ -79,6 +83,30 @@ ToneCheck MeasureTone(const std::vector<int16_t>& interleaved, int channels, int
     std::vector<int16_t> middle(one.begin() + static_cast<long>(margin),
                                 one.end() - static_cast<long>(margin));
     return {EstimateFrequency(middle, sampleRate), MeanAbs(middle)};
+}
+
+void ExpectWmaRecordingOfTone(const std::wstring& path, int row, int seconds, double frequency,
+                              double amplitude)
+{
+    const ProbedAudio probed = ProbeAudio(path);
+    ASSERT_TRUE(probed.ok);
+    const int rate = PresetSampleRate(kRecordWma, row);
+    const long bitRate = std::max<long>(PresetBitRate(kRecordWma, row), kWmaEncoderFloor);
+    EXPECT_EQ(probed.codec, "wmav2");
+    EXPECT_EQ(probed.channels, 2);
+    EXPECT_EQ(probed.sampleRate, rate);
+    EXPECT_NEAR(probed.bitRate, bitRate, bitRate * 0.02);
+    // Exactly the auto-stop time reaches the writer; the last frame is padded.
+    EXPECT_GE(probed.duration, seconds - 0.01);
+    EXPECT_LE(probed.duration, seconds + 2048.0 / rate + 0.01);
+
+    constexpr double kPi = 3.14159265358979323846;
+    const std::vector<int16_t> decoded = DecodeAudio(path);
+    for (int ch = 0; ch < 2; ++ch) {
+        const ToneCheck heard = MeasureTone(decoded, 2, ch, rate, 0.3);
+        EXPECT_NEAR(heard.frequency, frequency, frequency * 0.01) << "channel " << ch;
+        EXPECT_NEAR(heard.level, amplitude * 2 / kPi, amplitude * 0.2) << "channel " << ch;
+    }
 }
 
 }  // namespace velto::test

@@ -30,4 +30,14 @@ struct ToneCheck {
 ToneCheck MeasureTone(const std::vector<int16_t>& interleaved, int channels, int channel,
                       int sampleRate, double marginSeconds);
 
+// The lowest bit rate wmav2 encodes; rows asking for less are recorded at it.
+inline constexpr long kWmaEncoderFloor = 24000;
+
+// Checks a recording of a played sine at WMA quality `row`, stopped by the auto-stop after
+// `seconds`: ffprobe sees wmav2 in two channels at the row's sample rate and bit rate (the
+// encoder's floor for the rows below it) lasting the auto-stop time, and both channels decode
+// to the tone at its level. `path` must be plain ASCII.
+void ExpectWmaRecordingOfTone(const std::wstring& path, int row, int seconds, double frequency,
+                              double amplitude);
+
 }  // namespace velto::test

@@ -23,9 +23,7 @@ namespace {
 
 constexpr double kTone = 1000.0;
 constexpr double kAmplitude = 16384.0;
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kAutoStopSeconds = 2;
-constexpr long kEncoderFloor = 24000;
 
 struct RowCase {
     int row;
@@ -70,24 +68,7 @@ TEST(WmaRecording, EveryRowRecordsThePlayedToneForTheAutoStopTime)
         // The Linux tools get a plain name.
         const std::wstring probedPath = folder + L"probed-" + std::to_wstring(c.row) + L".wma";
         ASSERT_TRUE(::MoveFileW(host.outputPath.c_str(), probedPath.c_str()));
-        const ProbedAudio probed = ProbeAudio(probedPath);
-        ASSERT_TRUE(probed.ok);
-        const int rate = PresetSampleRate(kRecordWma, c.row);
-        const long bitRate = std::max<long>(PresetBitRate(kRecordWma, c.row), kEncoderFloor);
-        EXPECT_EQ(probed.codec, "wmav2");
-        EXPECT_EQ(probed.channels, 2);
-        EXPECT_EQ(probed.sampleRate, rate);
-        EXPECT_NEAR(probed.bitRate, bitRate, bitRate * 0.02);
-        // Exactly the auto-stop time reaches the writer; the last frame is padded.
-        EXPECT_GE(probed.duration, kAutoStopSeconds - 0.01);
-        EXPECT_LE(probed.duration, kAutoStopSeconds + 2048.0 / rate + 0.01);
-
-        const std::vector<int16_t> decoded = DecodeAudio(probedPath);
-        for (int ch = 0; ch < 2; ++ch) {
-            const ToneCheck heard = MeasureTone(decoded, 2, ch, rate, 0.3);
-            EXPECT_NEAR(heard.frequency, kTone, kTone * 0.01) << "channel " << ch;
-            EXPECT_NEAR(heard.level, kAmplitude * 2 / kPi, kAmplitude * 0.2) << "channel " << ch;
-        }
+        ExpectWmaRecordingOfTone(probedPath, c.row, kAutoStopSeconds, kTone, kAmplitude);
     }
     EXPECT_TRUE(watcher.Seen().empty());
 }
