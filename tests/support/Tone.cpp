@@ -106,14 +106,23 @@ double MedianPitch(const std::vector<int16_t>& samples, int sampleRate)
 }
 
 SinkCapture::SinkCapture(const std::wstring& rawPath, int seconds)
-    : raw_(rawPath), done_(rawPath + L".done")
+    : raw_(rawPath), startedMarker_(rawPath + L".started"), done_(rawPath + L".done")
 {
+    ::DeleteFileW(startedMarker_.c_str());
     ::DeleteFileW(done_.c_str());
-    RunUnixShell("(timeout " + std::to_string(seconds) +
-                     " parec --device=speakers.monitor --format=s16le --rate=" +
-                     std::to_string(kSampleRate) + " --channels=1 --raw > '" + UnixPath(raw_) +
-                     "'; touch '" + UnixPath(raw_) + ".done') >/dev/null 2>&1 & :",
-                 10000);
+    const std::string raw = "'" + UnixPath(raw_) + "'";
+    // The seconds count from the first samples on, not from the start of parec; a parec that
+    // never delivers is ended after 20 s all the same.
+    RunUnixShell(
+        "(parec --device=speakers.monitor --format=s16le --rate=" + std::to_string(kSampleRate) +
+            " --channels=1 --raw --latency-msec=50 > " + raw + " & p=$!; i=0; while [ ! -s " + raw +
+            " ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done; touch '" +
+            UnixPath(startedMarker_) + "'; sleep " + std::to_string(seconds) +
+            "; kill $p; wait $p; touch '" + UnixPath(done_) + "') >/dev/null 2>&1 & :",
+        10000);
+    started_ = WaitUntil(
+        [&] { return ::GetFileAttributesW(startedMarker_.c_str()) != INVALID_FILE_ATTRIBUTES; },
+        30000);
 }
 
 std::vector<int16_t> SinkCapture::Wait(DWORD timeoutMs)
@@ -125,6 +134,7 @@ std::vector<int16_t> SinkCapture::Wait(DWORD timeoutMs)
     std::vector<int16_t> samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    ::DeleteFileW(startedMarker_.c_str());
     ::DeleteFileW(done_.c_str());
     return samples;
 }

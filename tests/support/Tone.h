@@ -52,10 +52,13 @@ private:
 };
 
 // Records what the sound card plays (the sink's monitor, mono 16-bit at 44100 Hz) for
-// `seconds`, in the background, into a raw file, with PulseAudio's own parec.
+// `seconds`, in the background, into a raw file, with PulseAudio's own parec. The constructor
+// returns once samples arrive (a Linux program may take seconds to start on a busy machine),
+// so what the test plays next is heard from its beginning.
 class SinkCapture {
 public:
     SinkCapture(const std::wstring& rawPath, int seconds);
+    bool started() const { return started_; }
     // Waits for the capture to end and returns its samples (empty on time-out).
     std::vector<int16_t> Wait(DWORD timeoutMs);
 
@@ -63,7 +66,9 @@ public:
 
 private:
     std::wstring raw_;
+    std::wstring startedMarker_;
     std::wstring done_;
+    bool started_ = false;
 };
 
 // Writes a 16-bit PCM WAV file (tests' own minimal writer).
