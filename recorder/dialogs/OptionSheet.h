@@ -1,0 +1,42 @@
+// The options sheet "옵션 및 정보": recording volume, auto-stop and about, in that tab order.
+// The main window runs it modally over itself, then stops whatever is running:
+//
+//     velto::COptionSheet sheet(instance, this);   // this: the main window, an OptionsHost
+//     sheet.DoModal(hwnd());
+//     StopAndReset(0);
+#pragma once
+
+#include "recorder/dialogs/OptionAboutDlg.h"
+#include "recorder/dialogs/OptionAutoStop.h"
+#include "recorder/dialogs/OptionsHost.h"
+#include "recorder/dialogs/PropertySheet.h"
+#include "recorder/mixer/OptionMixerDlg.h"
+
+namespace velto {
+
+class COptionSheet : public CPropertySheet {
+public:
+    // The sheet is laid out for pages this much narrower and lower than their templates.
+    static constexpr int kNarrower = 70;
+    static constexpr int kLower = 40;
+
+    // `host` may be null (tests); the sheet has no Apply button.
+    COptionSheet(HINSTANCE instance, OptionsHost* host);
+
+    COptionMixerDlg& mixerPage() noexcept { return mixer_; }
+    COptionAutoStop& autoStopPage() noexcept { return autoStop_; }
+    COptionAboutDlg& aboutPage() noexcept { return about_; }
+
+protected:
+    void OnInitSheet() override;
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void CentreOverOwner();
+
+    COptionAboutDlg about_;
+    COptionAutoStop autoStop_;
+    COptionMixerDlg mixer_;
+};
+
+}  // namespace velto
