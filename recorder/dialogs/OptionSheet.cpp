@@ -4,11 +4,11 @@
 
 namespace velto {
 
-COptionSheet::COptionSheet(HINSTANCE instance, OptionsHost* host)
+COptionSheet::COptionSheet(HINSTANCE instance, OptionsHost* host, MixerApi& mixer)
     : CPropertySheet(instance, IDS_OPTION_SHEET, 0),
       about_(instance),
       autoStop_(instance, host),
-      mixer_(instance, host)
+      mixer_(instance, host, mixer)
 {
     header().dwFlags |= PSH_NOAPPLYNOW;
     AddPage(mixer_);

@@ -20,8 +20,9 @@ public:
     static constexpr int kNarrower = 70;
     static constexpr int kLower = 40;
 
-    // `host` may be null (tests); the sheet has no Apply button.
-    COptionSheet(HINSTANCE instance, OptionsHost* host);
+    // `host` may be null (tests); the sheet has no Apply button. `mixer` is where the
+    // recording-volume page finds its line (tests give a scripted one).
+    COptionSheet(HINSTANCE instance, OptionsHost* host, MixerApi& mixer = SystemMixer());
 
     COptionMixerDlg& mixerPage() noexcept { return mixer_; }
     COptionAutoStop& autoStopPage() noexcept { return autoStop_; }

@@ -41,8 +41,12 @@ std::wstring FindVolumeControl(const std::wstring& windowsDir)
     return {};
 }
 
-COptionMixerDlg::COptionMixerDlg(HINSTANCE instance, OptionsHost* host)
-    : CPropertyPage(instance, IDD_OPTION_MIXER), host_(host), waitDlg_(instance)
+COptionMixerDlg::COptionMixerDlg(HINSTANCE instance, OptionsHost* host, MixerApi& mixer)
+    : CPropertyPage(instance, IDD_OPTION_MIXER),
+      host_(host),
+      secondSlider_(mixer),
+      volumeSlider_(mixer),
+      waitDlg_(instance)
 {
 }
 
@@ -221,12 +225,35 @@ void COptionMixerDlg::OpenRecordingControl()
 
 // ---- the recording line (bound to the trackbar) ----
 
-void COptionMixerDlg::AttachVolumeLine() {}
+void COptionMixerDlg::AttachVolumeLine()
+{
+    secondSlider_.SetTrackbar(item(IDC_MIXER_VOLUME_UNUSED));
+    volumeSlider_.SetTrackbar(item(IDC_MIXER_VOLUME));
+    volumeSlider_.Attach(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, item(IDC_MIXER_SELECT_WAVE));
+    // Without a select list the line is taken by unmuting it: the box says so.
+    if (!volumeSlider_.selectFlag()) ::SetDlgItemTextW(hwnd(), IDC_MIXER_SELECT_WAVE, L"음소거");
+    ::SetDlgItemTextW(hwnd(), IDC_MIXER_LINE_NAME, volumeSlider_.lineName().c_str());
+    // Whatever is recorded while the page is open comes from this line.
+    volumeSlider_.SetState(1);
+}
 
-int COptionMixerDlg::RediscoverVolume() { return -1; }
+int COptionMixerDlg::RediscoverVolume()
+{
+    // Only the line is looked up again; the trackbar keeps what it shows.
+    CMixerLine& line = volumeSlider_.line();
+    line.Discover(MIXERLINE_COMPONENTTYPE_DST_WAVEIN);
+    return line.HasLine() ? static_cast<int>(line.volume()) : -1;
+}
 
-void COptionMixerDlg::ApplyTrackbar(HWND) {}
+void COptionMixerDlg::ApplyTrackbar(HWND trackbar)
+{
+    if (trackbar && trackbar == volumeSlider_.trackbar()) volumeSlider_.ApplyPosition();
+    if (trackbar && trackbar == secondSlider_.trackbar()) secondSlider_.ApplyPosition();
+}
 
-void COptionMixerDlg::WriteVolume(int) {}
+void COptionMixerDlg::WriteVolume(int volume)
+{
+    volumeSlider_.line().SetVolume(static_cast<DWORD>(volume));
+}
 
 }  // namespace velto

@@ -14,7 +14,9 @@
 #include "recorder/dialogs/OptionsHost.h"
 #include "recorder/dialogs/PropertySheet.h"
 #include "recorder/mixer/LevelSetup.h"
+#include "recorder/mixer/MixerApi.h"
 #include "recorder/mixer/SetupWaitDlg.h"
+#include "recorder/mixer/VolumeSlider.h"
 
 namespace velto {
 
@@ -33,11 +35,14 @@ public:
     // After clipping the lowered volume plays this long before the set-up ends.
     static constexpr DWORD kSettleMs = 1000;
 
-    // `host` may be null (then no fall-back to the main window's volume control).
-    COptionMixerDlg(HINSTANCE instance, OptionsHost* host);
+    // `host` may be null (then no fall-back to the main window's volume control). `mixer` is
+    // the mixer the trackbar's line is looked up on.
+    COptionMixerDlg(HINSTANCE instance, OptionsHost* host, MixerApi& mixer = SystemMixer());
     ~COptionMixerDlg() override;
 
     bool settingUp() const noexcept { return running_; }
+    // The line behind the trackbar.
+    const CMixerLine& line() noexcept { return volumeSlider_.line(); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -61,6 +66,8 @@ private:
     void WriteVolume(int volume);
 
     OptionsHost* host_;
+    CVolumeSlider secondSlider_;  // on the hidden trackbar; never attached
+    CVolumeSlider volumeSlider_;
     bool running_ = false;
     bool waitShown_ = false;
     CSetupWaitDlg waitDlg_;

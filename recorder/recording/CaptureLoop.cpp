@@ -83,11 +83,13 @@ int CWaveInRecorder::Start()
 {
     if (!CRecorder::Start()) return 0;
     stopFlag_ = 0;
+    // Set before the worker runs: a worker that fails at once sets it back to 0 itself.
+    RecordingState = 1;
     if (!StartWorker(&CWaveInRecorder::WorkerMain)) {
         stopFlag_ = 1;
+        RecordingState = 0;
         return 0;
     }
-    RecordingState = 1;
     return 1;
 }
 

@@ -43,10 +43,12 @@ SeenDialog ReadDialog(HWND dialog)
     SeenDialog d;
     d.hwnd = dialog;
     d.caption = WindowText(dialog);
+    d.owner = ::GetWindow(dialog, GW_OWNER);
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         std::wstring cls = ClassName(child);
         for (auto& c : cls) c = static_cast<wchar_t>(::towlower(c));
+        if (cls == L"button" && ::IsWindowVisible(child)) d.buttons.push_back(WindowText(child));
         if (cls != L"static" && cls != L"edit") continue;
         std::wstring t = WindowText(child);
         if (t.empty()) continue;

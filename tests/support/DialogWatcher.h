@@ -17,7 +17,9 @@ namespace velto::test {
 struct SeenDialog {
     std::wstring caption;
     std::wstring text;  // the texts of its static and edit controls, joined by '\n'
+    std::vector<std::wstring> buttons;  // texts of its visible buttons, in window order
     HWND hwnd = nullptr;
+    HWND owner = nullptr;
 };
 
 // Collects the caption and the visible control texts of a dialog window.
