@@ -117,7 +117,12 @@ sandbox_start() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     log "creating the Wine prefix"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
+  fi
+  # Re-applied whenever prepare-prefix.sh changes, so old prefixes pick up new settings.
+  local stamp="$WINEPREFIX/.velto-prepared-$(md5sum < "$VELTO_ROOT/scripts/lib/prepare-prefix.sh" | cut -c1-12)"
+  if [ ! -f "$stamp" ]; then
     "$VELTO_ROOT/scripts/lib/prepare-prefix.sh"
+    rm -f "$WINEPREFIX"/.velto-prepared-* && touch "$stamp"
   fi
   # One persistent server for the whole run: every test process then starts quickly.
   wineserver -w 2>/dev/null || true

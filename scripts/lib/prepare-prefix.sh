@@ -7,6 +7,8 @@ reg() { "$wine" reg add "$@" /f >/dev/null 2>&1 || true; }
 for face in "굴림" "굴림체" "MS Sans Serif"; do
   reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "NanumGothic"
 done
+# No window manager runs on the test display: unmanaged windows hide and show at once.
+reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
 # No crash dialog: a crash must end the process so a test fails instead of hanging.
 reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
 reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 1

@@ -45,28 +45,4 @@ std::string FourCc(const std::vector<uint8_t>& bytes, size_t offset)
     return std::string(bytes.begin() + offset, bytes.begin() + offset + 4);
 }
 
-TempFolder::TempFolder(const std::wstring& name)
-{
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    static LONG counter = 0;
-    path_ = std::wstring(temp) + name + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(::InterlockedIncrement(&counter));
-    ::CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder()
-{
-    WIN32_FIND_DATAW found;
-    UniqueFind find(::FindFirstFileW((path_ + L"\\*").c_str(), &found));
-    if (find) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L"..") ::DeleteFileW(File(name).c_str());
-        } while (::FindNextFileW(find.get(), &found));
-    }
-    find.reset();
-    ::RemoveDirectoryW(path_.c_str());
-}
-
 }  // namespace velto::test

@@ -1,5 +1,4 @@
-// Reading back what the program wrote: whole files, little-endian fields, and a private
-// temporary folder per test.
+// Reading back what the program wrote: whole files and little-endian fields.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +6,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tests/support/TempFolder.h"
 
 namespace velto::test {
 
@@ -18,20 +19,5 @@ uint16_t Le16(const std::vector<uint8_t>& bytes, size_t offset);
 uint32_t Le32(const std::vector<uint8_t>& bytes, size_t offset);
 // Four characters at `offset` ("RIFF", "fmt "...); empty when the file is too short.
 std::string FourCc(const std::vector<uint8_t>& bytes, size_t offset);
-
-// A new folder under %TEMP% (its name may hold any characters), removed with its files.
-class TempFolder {
-public:
-    explicit TempFolder(const std::wstring& name);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::wstring& path() const { return path_; }
-    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-private:
-    std::wstring path_;
-};
 
 }  // namespace velto::test

@@ -15,6 +15,7 @@ public:
 
     // With its trailing backslash.
     const std::wstring& path() const { return path_; }
+    std::wstring File(const std::wstring& name) const { return path_ + name; }
 
 private:
     std::wstring path_;
