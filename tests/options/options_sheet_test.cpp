@@ -344,3 +344,27 @@ TEST(AutoStopTime, SplitAndJoin)
     EXPECT_EQ(JoinStopTime({0, 0, 60}), 60);
     EXPECT_EQ(JoinStopTime({0, 90, 0}), 5400) << "out of range parts are summed as they are";
 }
+
+TEST_F(OptionSheetTest, AboutPageOpensTheHomePageFromItsAddressLine)
+{
+    HWND w = Open();
+    HWND page = ShowTab(w, 2);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(ItemText(page, IDC_OPTION_ABOUT_ADDRESS), kMakerHomePage);
+    RECT line{};
+    ASSERT_TRUE(WindowRectIn(::GetDlgItem(page, IDC_OPTION_ABOUT_ADDRESS), page, line));
+    struct {
+        POINT p;
+        bool opens;
+    } const cases[] = {
+        {{72, 70}, true},
+        {{254, 90}, true},
+        {{(line.left + line.right) / 2, (line.top + line.bottom) / 2}, true},
+        {{5, 5}, false},
+        {{line.left + 2, line.bottom + 40}, false},
+    };
+    const COptionAboutDlg& about = sheet->aboutPage();
+    for (const auto& c : cases)
+        EXPECT_EQ(about.IsOnAddress(c.p), c.opens) << c.p.x << "," << c.p.y;
+    Press(w, PSBTN_CANCEL);
+}
