@@ -22,8 +22,8 @@ void COptionSheet::OnInitSheet()
     ::GetWindowRect(hwnd(), &r);
     ::SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left - kNarrower, r.bottom - r.top - kLower,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Nudge(reinterpret_cast<HWND>(::SendMessageW(hwnd(), PSM_GETTABCONTROL, 0, 0)), 0, 0,
-          -kNarrower, -kLower);
+    Nudge(reinterpret_cast<HWND>(::SendMessageW(hwnd(), PSM_GETTABCONTROL, 0, 0)), 0, 0, -kNarrower,
+          -kLower);
     Nudge(reinterpret_cast<HWND>(::SendMessageW(hwnd(), PSM_GETCURRENTPAGEHWND, 0, 0)), 0, 0,
           -kNarrower, -kLower);
     for (int id : {IDOK, IDCANCEL}) Nudge(::GetDlgItem(hwnd(), id), -kNarrower, -kLower, 0, 0);

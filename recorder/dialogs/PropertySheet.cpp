@@ -74,12 +74,17 @@ INT_PTR CPropertyPage::Dispatch(UINT msg, WPARAM wp, LPARAM lp)
 bool CPropertyPage::HandleNotify(const NMHDR& n, LONG_PTR& result)
 {
     switch (n.code) {
-    case PSN_SETACTIVE: result = OnSetActive() ? 0 : -1; return true;
-    case PSN_KILLACTIVE: result = OnKillActive() ? FALSE : TRUE; return true;
-    case PSN_APPLY: result = OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE; return true;
-    case PSN_RESET: OnReset(); result = 0; return true;
-    case PSN_QUERYCANCEL: result = OnQueryCancel() ? FALSE : TRUE; return true;
-    default: return false;
+        case PSN_SETACTIVE: result = OnSetActive() ? 0 : -1; return true;
+        case PSN_KILLACTIVE: result = OnKillActive() ? FALSE : TRUE; return true;
+        case PSN_APPLY:
+            result = OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
+            return true;
+        case PSN_RESET:
+            OnReset();
+            result = 0;
+            return true;
+        case PSN_QUERYCANCEL: result = OnQueryCancel() ? FALSE : TRUE; return true;
+        default: return false;
     }
 }
 

@@ -9,7 +9,10 @@ namespace velto {
 
 CLevelCapture g_levelCapture;
 
-CLevelCapture::~CLevelCapture() { Stop(); }
+CLevelCapture::~CLevelCapture()
+{
+    Stop();
+}
 
 void CLevelCapture::ClearBlock()
 {
@@ -56,8 +59,7 @@ MMRESULT CLevelCapture::Start()
     }
     nextHeader_ = 0;
     stopFlag_ = 0;
-    uintptr_t thread =
-        _beginthreadex(nullptr, 0, &CLevelCapture::CaptureEntry, this, 0, nullptr);
+    uintptr_t thread = _beginthreadex(nullptr, 0, &CLevelCapture::CaptureEntry, this, 0, nullptr);
     if (thread == 0) {
         stopFlag_ = 1;
         CloseDevice();

@@ -63,37 +63,35 @@ BOOL COptionMixerDlg::OnInitDialog()
 INT_PTR COptionMixerDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
-    case WM_VSCROLL:
-        ApplyTrackbar(reinterpret_cast<HWND>(lp));
-        return FALSE;
-    case WM_COMMAND:
-        switch (LOWORD(wp)) {
-        case IDC_MIXER_SELECT_WAVE:
-        case IDC_MIXER_SELECT_MIC: return TRUE;
-        case IDC_MIXER_SETUP: StartSetUp(); return TRUE;
-        case IDC_MIXER_RECORD_CONTROL: OpenRecordingControl(); return TRUE;
+        case WM_VSCROLL: ApplyTrackbar(reinterpret_cast<HWND>(lp)); return FALSE;
+        case WM_COMMAND:
+            switch (LOWORD(wp)) {
+                case IDC_MIXER_SELECT_WAVE:
+                case IDC_MIXER_SELECT_MIC: return TRUE;
+                case IDC_MIXER_SETUP: StartSetUp(); return TRUE;
+                case IDC_MIXER_RECORD_CONTROL: OpenRecordingControl(); return TRUE;
+                default: break;
+            }
+            break;
+        case WM_TIMER:
+            if (wp == kRaiseTimer) OnRaiseTimer();
+            if (wp == kClipTimer) OnClipTimer();
+            return TRUE;
+        case WM_CLOSE:
+            if (running_) return TRUE;
+            break;
+        case WM_DESTROY:
+            // The sheet closed under a running set-up: the tone and the capture must not outlive
+            // the page.
+            if (running_) {
+                ::KillTimer(hwnd(), kClipTimer);
+                ::KillTimer(hwnd(), kRaiseTimer);
+                g_testTone.Stop();
+                g_levelCapture.Stop();
+                running_ = false;
+            }
+            break;
         default: break;
-        }
-        break;
-    case WM_TIMER:
-        if (wp == kRaiseTimer) OnRaiseTimer();
-        if (wp == kClipTimer) OnClipTimer();
-        return TRUE;
-    case WM_CLOSE:
-        if (running_) return TRUE;
-        break;
-    case WM_DESTROY:
-        // The sheet closed under a running set-up: the tone and the capture must not outlive
-        // the page.
-        if (running_) {
-            ::KillTimer(hwnd(), kClipTimer);
-            ::KillTimer(hwnd(), kRaiseTimer);
-            g_testTone.Stop();
-            g_levelCapture.Stop();
-            running_ = false;
-        }
-        break;
-    default: break;
     }
     return CPropertyPage::HandleMessage(msg, wp, lp);
 }
@@ -200,8 +198,7 @@ void COptionMixerDlg::RestartTone()
 void COptionMixerDlg::OpenRecordingControl()
 {
     if (::waveInGetNumDevs() == 0) {
-        ::MessageBoxW(hwnd(),
-                      L"사운드 카드를 찾을수 없습니다. 사운드 카드와 마이크를 연결하세요",
+        ::MessageBoxW(hwnd(), L"사운드 카드를 찾을수 없습니다. 사운드 카드와 마이크를 연결하세요",
                       L"Note", MB_OK | MB_ICONWARNING);
         return;
     }

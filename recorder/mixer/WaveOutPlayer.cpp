@@ -19,7 +19,10 @@ constexpr wchar_t kEventName[] = L"WaveOutThreadEvent";
 
 // Start runs on the user-interface thread: its boxes belong to whatever window is active
 // there. The feeder has no windows, so its boxes get no owner.
-void TellUser(const wchar_t* text) { AppMessageBox(::GetActiveWindow(), text); }
+void TellUser(const wchar_t* text)
+{
+    AppMessageBox(::GetActiveWindow(), text);
+}
 
 }  // namespace
 
@@ -68,8 +71,8 @@ MMRESULT CWaveOutPlayer::Start()
     format_.nBlockAlign = 2;
     format_.nAvgBytesPerSec = static_cast<DWORD>(2 * sampleRate_);
 
-    MMRESULT r = ::waveOutOpen(&device_, 0, &format_, reinterpret_cast<DWORD_PTR>(event_.get()),
-                               0, CALLBACK_EVENT);
+    MMRESULT r = ::waveOutOpen(&device_, 0, &format_, reinterpret_cast<DWORD_PTR>(event_.get()), 0,
+                               CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR) {
         device_ = nullptr;
         TellUser(L"Sound output Cannot Open Device!");
@@ -202,9 +205,15 @@ MMRESULT CWaveOutPlayer::QueueBuffer(int index)
 
 // ---- the tone ----
 
-CToneGenerator::CToneGenerator() { Rewind(); }
+CToneGenerator::CToneGenerator()
+{
+    Rewind();
+}
 
-CToneGenerator::~CToneGenerator() { Stop(); }
+CToneGenerator::~CToneGenerator()
+{
+    Stop();
+}
 
 void CToneGenerator::Set(int16_t amplitude, double frequency) noexcept
 {

@@ -149,6 +149,9 @@ void WriteSetting(const wchar_t* name, DWORD value)
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
 }
 
-void DeleteSetting(const wchar_t* name) { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name); }
+void DeleteSetting(const wchar_t* name)
+{
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name);
+}
 
 }  // namespace velto::test

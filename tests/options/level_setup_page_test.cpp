@@ -31,7 +31,10 @@ constexpr DWORD kStereoMixVolume = 201;  // WaveInWithList: item 1's volume cont
 constexpr DWORD kWaveVolume = 0x50 + 1000;
 constexpr DWORD kWaveMute = 0x50 + 2000;
 
-HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
+HINSTANCE Instance()
+{
+    return ::GetModuleHandleW(nullptr);
+}
 
 // The wait box has no caption and only hidden OK and Cancel: it is the test's to close.
 int AnswerMessageBoxes(const SeenDialog& d)
@@ -140,12 +143,27 @@ TEST_F(PageFixture, ShowsTheRecordingLine)
         DWORD selectedControl;  // the control SetState(1) must write; 0: none
     };
     const Case cases[] = {
-        {"select list with Stereo Mix", {Speakers({}), WaveInWithList({L"Mic", L"Stereo Mix"}, 0)},
-         true, L"Stereo Mix", L"선택(WAVE)", 11000, kSelectListId},
-        {"no list: the playback wave line, muted", {Speakers({WaveOut(0x50, L"Wave", 20000, 1)}),
-         WaveIn({})}, true, L"Wave", L"음소거", 20000, kWaveMute},
-        {"no recording line", {Speakers({}), WaveInWithList({L"Mic", L"Line In"}, 0)}, false, L"",
-         L"선택(WAVE)", -1, 0},
+        {"select list with Stereo Mix",
+         {Speakers({}), WaveInWithList({L"Mic", L"Stereo Mix"}, 0)},
+         true,
+         L"Stereo Mix",
+         L"선택(WAVE)",
+         11000,
+         kSelectListId},
+        {"no list: the playback wave line, muted",
+         {Speakers({WaveOut(0x50, L"Wave", 20000, 1)}), WaveIn({})},
+         true,
+         L"Wave",
+         L"음소거",
+         20000,
+         kWaveMute},
+        {"no recording line",
+         {Speakers({}), WaveInWithList({L"Mic", L"Line In"}, 0)},
+         false,
+         L"",
+         L"선택(WAVE)",
+         -1,
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -165,7 +183,8 @@ TEST_F(PageFixture, ShowsTheRecordingLine)
         runner.reset();
         if (c.selectedControl) {
             bool written = false;
-            for (const auto& w : mixer.writes) written = written || w.controlId == c.selectedControl;
+            for (const auto& w : mixer.writes)
+                written = written || w.controlId == c.selectedControl;
             EXPECT_TRUE(written) << "opening the page makes the line the recording source";
         }
         EXPECT_EQ(mixer.opens, mixer.closes);

@@ -17,7 +17,10 @@ namespace {
 
 constexpr wchar_t kSheetCaption[] = L"옵션 및 정보";
 
-HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
+HINSTANCE Instance()
+{
+    return ::GetModuleHandleW(nullptr);
+}
 
 // Boxes other than the sheet are answered; the sheet is the test's to drive.
 int AnswerAllButTheSheet(const SeenDialog& d)
@@ -95,7 +98,8 @@ TEST_F(OptionSheetTest, IsLaidOutSmallerThanItsPagesAndCentred)
         HWND w = t.WaitForWindow(kSheetCaption);
         ASSERT_TRUE(w);
         ::GetWindowRect(w, &plainSheet);
-        WindowRectIn(reinterpret_cast<HWND>(::SendMessageW(w, PSM_GETTABCONTROL, 0, 0)), w, plainTab);
+        WindowRectIn(reinterpret_cast<HWND>(::SendMessageW(w, PSM_GETTABCONTROL, 0, 0)), w,
+                     plainTab);
         WindowRectIn(PageWindow(w, 0), w, plainPage);
         WindowRectIn(::GetDlgItem(w, IDOK), w, plainOk);
         WindowRectIn(::GetDlgItem(w, IDCANCEL), w, plainCancel);
@@ -116,8 +120,8 @@ TEST_F(OptionSheetTest, IsLaidOutSmallerThanItsPagesAndCentred)
     auto height = [](const RECT& r) { return r.bottom - r.top; };
     EXPECT_EQ(width(s), width(plainSheet) - 70);
     EXPECT_EQ(height(s), height(plainSheet) - 40);
-    for (auto [now, before, name] : {std::tuple{tab, plainTab, "tab control"},
-                                     std::tuple{page, plainPage, "first page"}}) {
+    for (auto [now, before, name] :
+         {std::tuple{tab, plainTab, "tab control"}, std::tuple{page, plainPage, "first page"}}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(now.left, before.left);
         EXPECT_EQ(now.top, before.top);
@@ -173,7 +177,8 @@ TEST_F(OptionSheetTest, TheCloseBoxDisablesOkAndCancelThenCancels)
     HWND autoStop = ShowTab(w, 1);
     ::SetDlgItemTextW(autoStop, IDC_AUTOSTOP_SECONDS, L"9");
     CloseProbe::sheet = w;
-    HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, &CloseProbe::Hook, nullptr, runner->threadId());
+    HHOOK hook =
+        ::SetWindowsHookExW(WH_CALLWNDPROC, &CloseProbe::Hook, nullptr, runner->threadId());
     ASSERT_TRUE(hook);
     ::PostMessageW(w, WM_CLOSE, 0, 0);
     EXPECT_TRUE(runner->WaitForEnd());
@@ -214,7 +219,8 @@ TEST_F(OptionSheetTest, AutoStopPageShowsTheStoredTime)
     };
     for (const OpeningCase& c : cases) {
         SCOPED_TRACE(c.name);
-        c.storedTime < 0 ? DeleteSetting(L"RecStopTime") : WriteSetting(L"RecStopTime", c.storedTime);
+        c.storedTime < 0 ? DeleteSetting(L"RecStopTime")
+                         : WriteSetting(L"RecStopTime", c.storedTime);
         c.storedFlag < 0 ? DeleteSetting(L"AutoStop") : WriteSetting(L"AutoStop", c.storedFlag);
         HWND w = Open();
         ASSERT_TRUE(w);
@@ -332,7 +338,10 @@ TEST(AutoStopTime, SplitAndJoin)
     struct {
         int seconds;
         StopTimeParts parts;
-    } const cases[] = {{300, {0, 5, 0}}, {3725, {1, 2, 5}}, {60, {0, 1, 0}}, {0, {0, 0, 0}},
+    } const cases[] = {{300, {0, 5, 0}},
+                       {3725, {1, 2, 5}},
+                       {60, {0, 1, 0}},
+                       {0, {0, 0, 0}},
                        {360059, {100, 0, 59}}};
     for (const auto& c : cases) {
         const StopTimeParts p = SplitStopTime(c.seconds);
@@ -364,7 +373,6 @@ TEST_F(OptionSheetTest, AboutPageOpensTheHomePageFromItsAddressLine)
         {{line.left + 2, line.bottom + 40}, false},
     };
     const COptionAboutDlg& about = sheet->aboutPage();
-    for (const auto& c : cases)
-        EXPECT_EQ(about.IsOnAddress(c.p), c.opens) << c.p.x << "," << c.p.y;
+    for (const auto& c : cases) EXPECT_EQ(about.IsOnAddress(c.p), c.opens) << c.p.x << "," << c.p.y;
     Press(w, PSBTN_CANCEL);
 }

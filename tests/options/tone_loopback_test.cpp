@@ -45,10 +45,11 @@ protected:
     {
         g_levelCapture.Stop();
         g_testTone.Stop();
-        EXPECT_TRUE(watcher.Seen().empty()) << "unexpected box: " << (watcher.Seen().empty()
-                                                ? std::string()
-                                                : std::string(watcher.Seen()[0].text.begin(),
-                                                              watcher.Seen()[0].text.end()));
+        EXPECT_TRUE(watcher.Seen().empty())
+            << "unexpected box: "
+            << (watcher.Seen().empty()
+                    ? std::string()
+                    : std::string(watcher.Seen()[0].text.begin(), watcher.Seen()[0].text.end()));
     }
     DialogWatcher watcher;
 };

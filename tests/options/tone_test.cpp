@@ -71,8 +71,8 @@ TEST_P(ToneContinuity, EveryRefillContinuesTheWave)
     long worst = 0;
     size_t worstAt = 0;
     for (size_t i = 0; i < played.size(); ++i) {
-        const long d = std::lround(
-            std::fabs(played[i] - TruncatedSine(c.amplitude, c.frequency, static_cast<long>(i) + 1)));
+        const long d = std::lround(std::fabs(
+            played[i] - TruncatedSine(c.amplitude, c.frequency, static_cast<long>(i) + 1)));
         if (d > worst) worst = d, worstAt = i;
     }
     EXPECT_LE(worst, 1) << "at sample " << worstAt << " of " << played.size();
