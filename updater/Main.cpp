@@ -1,4 +1,16 @@
-// Updater: runs the outside update library's passes, then ends.
+// Updater: runs the update library's passes during its initialisation, then ends.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "common/ProgramFolder.h"
+#include "updater/UpdaterApp.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int)
+{
+    try {
+        velto::HardenDllSearchOrder();
+        velto::UpdaterApp app(velto::ProgramFolder());
+        app.InitInstance(commandLine ? commandLine : L"");
+    } catch (...) {
+    }
+    return 0;
+}

@@ -2,23 +2,17 @@
 
 #include <shellapi.h>
 
-#include "recorder/dialogs/OptionSettings.h"
+#include "recorder/app/AboutDlg.h"
+#include "recorder/app/Banner.h"
 #include "recorder/res/resource.h"
 
 namespace velto {
 
 COptionAboutDlg::COptionAboutDlg(HINSTANCE instance) : CPropertyPage(instance, IDD_OPTION_ABOUT) {}
 
-void OpenMakerHomePage(HWND owner)
-{
-    // The address itself is opened, not a named browser: the user's default browser takes it
-    // on every Windows version.
-    ::ShellExecuteW(owner, L"open", kMakerHomePage, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 BOOL COptionAboutDlg::OnInitDialog()
 {
-    ShowBanner(item(IDC_OPTION_ABOUT_BANNER));
+    SetBannerMovie(item(IDC_OPTION_ABOUT_BANNER), BannerMoviePath());
     return TRUE;
 }
 
@@ -38,7 +32,9 @@ INT_PTR COptionAboutDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg == WM_LBUTTONDOWN) {
         const POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        if (IsOnAddress(p)) OpenMakerHomePage(hwnd());
+        // The address goes to the user's default browser (OpenMakerHomePage), not to a
+        // named one: Internet Explorer is gone from current Windows.
+        if (IsOnAddress(p)) OpenMakerHomePage();
     }
     return CPropertyPage::HandleMessage(msg, wp, lp);
 }

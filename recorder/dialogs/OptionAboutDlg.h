@@ -6,9 +6,6 @@
 
 namespace velto {
 
-// The maker's home page, opened from the about page.
-inline constexpr wchar_t kMakerHomePage[] = L"http://www.dovrane.example/";
-
 class COptionAboutDlg : public CPropertyPage {
 public:
     // The click area over the address line, in page client pixels.
@@ -23,8 +20,5 @@ protected:
     BOOL OnInitDialog() override;
     INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
-
-// Opens the maker's home page with the user's default browser; failures are ignored.
-void OpenMakerHomePage(HWND owner);
 
 }  // namespace velto

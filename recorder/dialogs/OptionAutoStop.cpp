@@ -1,6 +1,7 @@
 #include "recorder/dialogs/OptionAutoStop.h"
 
-#include "recorder/dialogs/OptionSettings.h"
+#include "recorder/app/Banner.h"
+#include "recorder/app/Settings.h"
 #include "recorder/recording/Recorder.h"
 #include "recorder/res/resource.h"
 
@@ -23,11 +24,11 @@ COptionAutoStop::COptionAutoStop(HINSTANCE instance, OptionsHost* host)
 
 BOOL COptionAutoStop::OnInitDialog()
 {
-    ShowBanner(item(IDC_AUTOSTOP_BANNER));
+    SetBannerMovie(item(IDC_AUTOSTOP_BANNER), BannerMoviePath());
 
-    // The page shows what is stored; the shared values follow it, even if the sheet is then
-    // cancelled. Without a stored value the page shows what the program runs with.
-    LoadAutoStopSettings();
+    // The page shows what is stored, and the shared values follow it even if the sheet is
+    // then cancelled; the main window's own values are not touched.
+    LoadSettings();
     const int seconds = g_autoStop.seconds.load();
     const StopTimeParts parts = SplitStopTime(seconds);
     SetUpSpin(IDC_AUTOSTOP_HOURS_SPIN, kMaxHours, parts.hours);

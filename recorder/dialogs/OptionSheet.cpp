@@ -1,5 +1,6 @@
 #include "recorder/dialogs/OptionSheet.h"
 
+#include "recorder/app/Banner.h"
 #include "recorder/res/resource.h"
 
 namespace velto {
@@ -11,6 +12,8 @@ COptionSheet::COptionSheet(HINSTANCE instance, OptionsHost* host, MixerApi& mixe
       mixer_(instance, host, mixer)
 {
     header().dwFlags |= PSH_NOAPPLYNOW;
+    // The auto-stop and about pages carry a banner.
+    RegisterBannerClass(instance);
     AddPage(mixer_);
     AddPage(autoStop_);
     AddPage(about_);

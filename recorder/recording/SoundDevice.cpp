@@ -9,9 +9,16 @@ namespace velto {
 
 CWaveInDevice::~CWaveInDevice() { Close(); }
 
+DWORD CWaveInDevice::ReadWaitMs(int bytesPerSecond)
+{
+    if (bytesPerSecond <= 0) return 1000;
+    return static_cast<DWORD>(2ull * kSliceBytes * 1000 / static_cast<unsigned>(bytesPerSecond)) + 100;
+}
+
 bool CWaveInDevice::Open(const wchar_t* /*name*/)
 {
     format_ = MakePcmFormat(channels, sampleRate);
+    readWaitMs_ = ReadWaitMs(static_cast<int>(format_.nAvgBytesPerSec));
     MMRESULT r = ::waveInOpen(&handle_, static_cast<UINT>(deviceId), &format_,
                               reinterpret_cast<DWORD_PTR>(&DriverCallback),
                               reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
@@ -60,7 +67,7 @@ void CWaveInDevice::OnSliceFilled()
 int CWaveInDevice::Read(void* buffer, int length)
 {
     if (!handle_) return 0;
-    if (::WaitForSingleObject(filledSlices_.get(), kReadWaitMs) != WAIT_OBJECT_0) return 0;
+    if (::WaitForSingleObject(filledSlices_.get(), readWaitMs_) != WAIT_OBJECT_0) return 0;
 
     WAVEHDR& h = headers_[nextSlice_];
     const int copy = length < kSliceBytes ? length : kSliceBytes;

@@ -27,8 +27,10 @@ class CWaveInDevice : public CSoundDevice {
 public:
     static constexpr int kSlices = 8;
     static constexpr int kSliceBytes = 16384;
-    // How long Read waits for a slice before giving the caller a chance to stop.
-    static constexpr DWORD kReadWaitMs = 250;
+    // Read waits for a slice at most twice the time the driver needs to fill one (plus a
+    // margin), then gives the caller a chance to stop: a working device always delivers
+    // within that time, so a stop still gets its block; a stalled one cannot hold the worker.
+    static DWORD ReadWaitMs(int bytesPerSecond);
     // How long Close lets the driver return its queued slices before resetting it.
     static constexpr DWORD kCloseWaitMs = 1000;
 
@@ -54,6 +56,7 @@ private:
     WAVEHDR headers_[kSlices]{};
     BYTE* ring_ = nullptr;
     int nextSlice_ = 0;
+    DWORD readWaitMs_ = 0;
     UniqueHandle freeSlices_;    // slices queued at the driver
     UniqueHandle filledSlices_;  // slices filled and not yet read
 };

@@ -12,6 +12,7 @@ VELTO_APT_PACKAGES=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest
   wine wine64 xvfb xauth x11-apps x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils sox ffmpeg fonts-nanum python3 zip unzip
+  lame
 )
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }

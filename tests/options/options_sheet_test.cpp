@@ -4,6 +4,9 @@
 
 #include <memory>
 
+#include "common/ProgramFolder.h"
+#include "recorder/app/AboutDlg.h"
+#include "recorder/app/Banner.h"
 #include "recorder/dialogs/OptionSheet.h"
 #include "recorder/recording/Recorder.h"
 #include "recorder/res/resource.h"
@@ -375,4 +378,40 @@ TEST_F(OptionSheetTest, AboutPageOpensTheHomePageFromItsAddressLine)
     const COptionAboutDlg& about = sheet->aboutPage();
     for (const auto& c : cases) EXPECT_EQ(about.IsOnAddress(c.p), c.opens) << c.p.x << "," << c.p.y;
     Press(w, PSBTN_CANCEL);
+}
+
+TEST_F(OptionSheetTest, BothBannersShowTheMovieOfTheCurrentDirectory)
+{
+    wchar_t saved[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, saved);
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    // The build's program folder holds velto_banner2.bmp; the temporary folder does not.
+    const struct {
+        const char* name;
+        std::wstring directory;
+        bool shown;
+    } cases[] = {{"beside the banner picture", ProgramFolder(), true},
+                 {"without it", temp, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(::SetCurrentDirectoryW(c.directory.c_str()));
+        HWND w = Open();
+        ASSERT_TRUE(w);
+        const struct {
+            int tab;
+            int banner;
+        } banners[] = {{1, IDC_AUTOSTOP_BANNER}, {2, IDC_OPTION_ABOUT_BANNER}};
+        for (const auto& b : banners) {
+            HWND page = ShowTab(w, b.tab);
+            HWND banner = ::GetDlgItem(page, b.banner);
+            ASSERT_TRUE(banner) << "tab " << b.tab;
+            EXPECT_EQ(::SendMessageW(banner, BNM_HASPICTURE, 0, 0) != FALSE, c.shown)
+                << "tab " << b.tab;
+        }
+        Press(w, PSBTN_CANCEL);
+        runner.reset();
+    }
+    ::SetCurrentDirectoryW(saved);
+    EXPECT_TRUE(watcher.Seen().empty() || watcher.Seen()[0].caption == kSheetCaption);
 }

@@ -1,0 +1,342 @@
+// Renovo.dll end to end: loaded from a private program folder as the Updater loads it, reading
+// its list from a local HTTP server (started by renovo_test.sh, which passes the ports in the
+// environment) or from local paths. The recorder it starts is a probe that records its start.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "common/SingleInstance.h"
+#include "common/Text.h"
+#include "outside/renovo/Transfer.h"
+#include "recorder/app/Settings.h"
+#include "tests/support/DialogWatcher.h"
+#include "tests/support/Programs.h"
+
+namespace velto::test {
+namespace {
+
+using RunUpdaterProc = int(__stdcall*)(const char*);
+using RunExecuteProc = int(__stdcall*)(int, const char*);
+
+constexpr DWORD kStartTimeoutMs = 30000;
+
+std::wstring Env(const wchar_t* name)
+{
+    wchar_t value[1024] = {};
+    const DWORD n = ::GetEnvironmentVariableW(name, value, 1024);
+    return n > 0 && n < 1024 ? std::wstring(value) : std::wstring();
+}
+
+std::string Sha256Hex(const std::string& bytes)
+{
+    renovo::Sha256 hash{};
+    EXPECT_TRUE(renovo::HashBytes(bytes.data(), bytes.size(), hash));
+    std::string hex;
+    for (uint8_t b : hash) hex += Format("%02x", b);
+    return hex;
+}
+
+// The local web server's folder and address, when renovo_test.sh runs one.
+struct WebServer {
+    std::wstring root = Env(L"VELTO_HTTP_ROOT");
+    std::wstring port = Env(L"VELTO_HTTP_PORT");
+    bool present() const { return !root.empty() && !port.empty(); }
+    std::wstring Address(const std::wstring& name) const
+    {
+        return L"http://127.0.0.1:" + port + L"/" + name;
+    }
+    std::wstring Path(const std::wstring& name) const { return root + L"\\" + name; }
+};
+
+#define REQUIRE_SERVER(server) \
+    if (!(server).present()) GTEST_SKIP() << "run through renovo_test.sh, which starts the server"
+
+// A program folder with Renovo.dll loaded from it and a probe in the recorder's place.
+class ProgramFolderWithRenovo {
+public:
+    ProgramFolderWithRenovo()
+    {
+        EXPECT_TRUE(CopyProgram(L"Renovo.dll", folder_.File(L"Renovo.dll")));
+        EXPECT_TRUE(CopyProgram(L"launch_probe.exe", folder_.File(L"VeltoRecorder.exe")));
+        module_.reset(::LoadLibraryExW(folder_.File(L"Renovo.dll").c_str(), nullptr,
+                                       LOAD_WITH_ALTERED_SEARCH_PATH));
+        EXPECT_TRUE(module_);
+        update_ = reinterpret_cast<RunUpdaterProc>(::GetProcAddress(module_.get(), "RunUpdater"));
+        execute_ = reinterpret_cast<RunExecuteProc>(::GetProcAddress(module_.get(), "RunExecute"));
+        EXPECT_NE(nullptr, update_);
+        EXPECT_NE(nullptr, execute_);
+    }
+
+    int RunUpdater(const std::wstring& listAddress)
+    {
+        const std::string args = WideToUtf8(listAddress) + "@@kestrel Auto Updater##VRVersion.dll";
+        return update_ ? update_(args.c_str()) : -1;
+    }
+    int RunExecute(int code)
+    {
+        return execute_ ? execute_(code, "x@@kestrel Auto Updater##VRVersion.dll") : -1;
+    }
+
+    void Put(const std::wstring& name, const std::string& bytes)
+    {
+        ASSERT_TRUE(WriteFileBytes(folder_.File(name), bytes));
+    }
+    std::string Get(const std::wstring& name) const { return ReadFileString(folder_.File(name)); }
+    bool Has(const std::wstring& name) const
+    {
+        return ::GetFileAttributesW(folder_.File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    std::wstring Probe() const { return folder_.File(L"VeltoRecorder.exe"); }
+    size_t RecorderStarts() const { return ReadProbeStarts(Probe()).size(); }
+    // Files the replacement may leave behind, in the folder and in Plugins.
+    bool HasLeftovers() const
+    {
+        for (const wchar_t* pattern : {L"*.renovo-*", L"Plugins\\*.renovo-*"}) {
+            WIN32_FIND_DATAW data;
+            UniqueFind find(::FindFirstFileW(folder_.File(pattern).c_str(), &data));
+            if (find) return true;
+        }
+        return false;
+    }
+    const TempFolder& folder() const { return folder_; }
+
+private:
+    TempFolder folder_{UniqueTempName(L"velto-renovo")};
+    UniqueModule module_;
+    RunUpdaterProc update_ = nullptr;
+    RunExecuteProc execute_ = nullptr;
+};
+
+std::string ListLine(const std::string& content, const std::wstring& address,
+                     const std::wstring& path)
+{
+    return "file " + Sha256Hex(content) + " " + WideToUtf8(address) + " " + WideToUtf8(path) + "\n";
+}
+
+void ExpectRecorderStartedOnce(const ProgramFolderWithRenovo& program)
+{
+    ASSERT_TRUE(WaitForProbeStarts(program.Probe(), 1, kStartTimeoutMs));
+    const auto starts = ReadProbeStarts(program.Probe());
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ(L"/run", starts[0].arguments);
+    std::wstring folder = program.folder().path();
+    folder.pop_back();  // a working directory has no trailing backslash
+    EXPECT_EQ(0, _wcsicmp(folder.c_str(), starts[0].directory.c_str())) << starts[0].directory;
+}
+
+TEST(Renovo, ANewerFileIsDownloadedVerifiedAndReplaced)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    ProgramFolderWithRenovo program;
+    program.Put(L"notes.txt", "old notes");
+    const std::string notes = "new notes, version 9";
+    const std::string plugin(200000, '\x5A');
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"a-notes.txt"), notes));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"a-plugin.dll"), plugin));
+    const std::string list = "version 9.0\n" + ListLine(notes, L"a-notes.txt", L"notes.txt") +
+                             ListLine(plugin, server.Address(L"a-plugin.dll"), L"Plugins/new.dll");
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"a-list.txt"), list));
+
+    EXPECT_EQ(3, program.RunUpdater(server.Address(L"a-list.txt")));
+    EXPECT_EQ(notes, program.Get(L"notes.txt"));
+    EXPECT_EQ(plugin, program.Get(L"Plugins\\new.dll"));
+    EXPECT_FALSE(program.HasLeftovers());
+    EXPECT_EQ(0u, program.RecorderStarts());
+
+    // The next pass finds everything current and brings the recorder up.
+    EXPECT_EQ(0, program.RunUpdater(server.Address(L"a-list.txt")));
+    ExpectRecorderStartedOnce(program);
+}
+
+TEST(Renovo, APublicationMadeByTheListScriptIsInstalled)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    ProgramFolderWithRenovo program;
+    program.Put(L"notes.txt", "old notes");
+    EXPECT_EQ(3, program.RunUpdater(server.Address(L"pub/veltorecorder.txt")));
+    EXPECT_EQ("published notes\r\n", program.Get(L"notes.txt"));
+    EXPECT_EQ(ReadFileString(server.Path(L"pub\\Plugins\\in_extra.dll")),
+              program.Get(L"Plugins\\in_extra.dll"));
+    EXPECT_EQ(70000u, program.Get(L"Plugins\\in_extra.dll").size());
+    EXPECT_FALSE(program.HasLeftovers());
+}
+
+TEST(Renovo, AFileWhoseHashDoesNotMatchReplacesNothing)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    ProgramFolderWithRenovo program;
+    program.Put(L"good.txt", "old good");
+    program.Put(L"bad.txt", "old bad");
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"b-good.txt"), "new good"));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"b-bad.txt"), "tampered on the way"));
+    const std::string list = "version 9.0\n" + ListLine("new good", L"b-good.txt", L"good.txt") +
+                             ListLine("what was published", L"b-bad.txt", L"bad.txt");
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"b-list.txt"), list));
+
+    EXPECT_EQ(0, program.RunUpdater(server.Address(L"b-list.txt")));
+    // One bad file keeps the whole set out: no mix of old and new files.
+    EXPECT_EQ("old good", program.Get(L"good.txt"));
+    EXPECT_EQ("old bad", program.Get(L"bad.txt"));
+    EXPECT_FALSE(program.HasLeftovers());
+    ExpectRecorderStartedOnce(program);
+}
+
+TEST(Renovo, AnInstallationThatIsNotOlderIsLeftAlone)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    ProgramFolderWithRenovo program;
+    program.Put(L"notes.txt", "installed");
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"c-notes.txt"), "other"));
+    // The probe standing in for the recorder carries the program's version resource, 1.02.
+    const std::string list = "version 1.02\n" + ListLine("other", L"c-notes.txt", L"notes.txt");
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"c-list.txt"), list));
+    EXPECT_EQ(0, program.RunUpdater(server.Address(L"c-list.txt")));
+    EXPECT_EQ("installed", program.Get(L"notes.txt"));
+    ExpectRecorderStartedOnce(program);
+}
+
+TEST(Renovo, WhatIsNotAListChangesNothing)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    for (const wchar_t* address : {L"d-missing.txt", L"d-page.html"}) {
+        SCOPED_TRACE(testing::Message() << address);
+        ProgramFolderWithRenovo program;
+        ASSERT_TRUE(WriteFileBytes(server.Path(L"d-page.html"), "<html>file Renovo.dll</html>\n"));
+        EXPECT_EQ(0, program.RunUpdater(server.Address(address)));
+        ExpectRecorderStartedOnce(program);
+    }
+}
+
+TEST(Renovo, WithoutAnAnsweringServerTheRecorderStartsWithinSeconds)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    const struct {
+        const char* why;
+        std::wstring address;
+    } cases[] = {
+        {"nothing listens on the port",
+         L"http://127.0.0.1:" + Env(L"VELTO_CLOSED_PORT") + L"/list.txt"},
+        {"the server accepts and never answers",
+         L"http://127.0.0.1:" + Env(L"VELTO_SILENT_PORT") + L"/list.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        ProgramFolderWithRenovo program;
+        const DWORD start = ::GetTickCount();
+        EXPECT_EQ(0, program.RunUpdater(c.address));
+        const DWORD spent = ::GetTickCount() - start;
+        ExpectRecorderStartedOnce(program);
+        // The list gets a bounded wait of a few seconds; the margin is for a loaded machine.
+        EXPECT_LT(spent, 25000u);
+    }
+}
+
+TEST(Renovo, LocalListsWork)
+{
+    ProgramFolderWithRenovo program;
+    TempFolder publication{UniqueTempName(L"velto-renovo")};
+    program.Put(L"notes.txt", "old");
+    ASSERT_TRUE(WriteFileBytes(publication.File(L"notes-1.txt"), "from a local folder"));
+    ASSERT_TRUE(WriteFileBytes(
+        publication.File(L"list.txt"),
+        "version 9\n" + ListLine("from a local folder", L"notes-1.txt", L"notes.txt")));
+    EXPECT_EQ(3, program.RunUpdater(publication.File(L"list.txt")));
+    EXPECT_EQ("from a local folder", program.Get(L"notes.txt"));
+    EXPECT_EQ(0, program.RunUpdater(publication.File(L"list.txt")));
+    ExpectRecorderStartedOnce(program);
+}
+
+TEST(Renovo, AnOverrideFileNamesAnotherList)
+{
+    ProgramFolderWithRenovo program;
+    TempFolder publication{UniqueTempName(L"velto-renovo")};
+    ASSERT_TRUE(WriteFileBytes(publication.File(L"extra.txt"), "extra"));
+    ASSERT_TRUE(WriteFileBytes(publication.File(L"list.txt"),
+                               "version 9\n" + ListLine("extra", L"extra.txt", L"extra.txt")));
+    program.Put(L"Renovo.ini",
+                WideToUtf8(L"[Renovo]\r\nList=" + publication.File(L"list.txt") + L"\r\n"));
+    EXPECT_EQ(3, program.RunUpdater(L"https://unreachable.invalid/list.txt"));
+    EXPECT_EQ("extra", program.Get(L"extra.txt"));
+}
+
+TEST(Renovo, RunExecuteStartsTheRecorder)
+{
+    ProgramFolderWithRenovo program;
+    EXPECT_EQ(0, program.RunExecute(1234));
+    EXPECT_EQ(0, program.RunExecute(-2222));
+    ExpectRecorderStartedOnce(program);
+}
+
+TEST(Renovo, TheRecorderStartsOnlyAfterItsLauncherHasEnded)
+{
+    ProgramFolderWithRenovo program;
+    // This process plays the recorder that launched the Updater and is still ending.
+    UniqueHandle guard(::CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+    ASSERT_TRUE(guard);
+    ASSERT_NE(ERROR_ALREADY_EXISTS, ::GetLastError()) << "a recorder is running";
+    std::thread execute([&program] { program.RunExecute(-2222); });
+    ::Sleep(1500);
+    EXPECT_EQ(0u, program.RecorderStarts());
+    guard.reset();
+    execute.join();
+    ExpectRecorderStartedOnce(program);
+}
+
+// The real programs: a plain start of the recorder goes through the Updater and Renovo, which
+// updates a file from the local server and brings the recorder's window up.
+TEST(Renovo, APlainStartOfTheRecorderComesUpAfterTheUpdate)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    TempFolder program{UniqueTempName(L"velto-renovo")};
+    for (const wchar_t* name : {L"VeltoRecorder.exe", L"Updater.exe", L"Renovo.dll"})
+        ASSERT_TRUE(CopyProgram(name, program.File(name)));
+    ASSERT_TRUE(WriteFileBytes(program.File(L"readme.txt"), "1.02"));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"e-readme.txt"), "9.0"));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"e-list.txt"),
+                               "version 9.0\n" + ListLine("9.0", L"e-readme.txt", L"readme.txt")));
+    ASSERT_TRUE(
+        WriteFileBytes(program.File(L"Renovo.ini"),
+                       WideToUtf8(L"[Renovo]\r\nList=" + server.Address(L"e-list.txt") + L"\r\n")));
+
+    Process launcher = StartProgram(program.File(L"VeltoRecorder.exe"), L"");
+    ASSERT_TRUE(launcher);
+    EXPECT_TRUE(WaitForExit(launcher, kStartTimeoutMs)) << "the plain start did not hand over";
+    KillIfRunning(launcher);
+
+    const DWORD deadline = ::GetTickCount() + 60000;
+    HWND window = nullptr;
+    while (!window && ::GetTickCount() < deadline) {
+        HWND candidate = FindProcessWindow(L"VeltoRecorder", 0);
+        if (candidate && _wcsicmp(WindowProgram(candidate).c_str(),
+                                  program.File(L"VeltoRecorder.exe").c_str()) == 0)
+            window = candidate;
+        else
+            ::Sleep(100);
+    }
+    ASSERT_NE(nullptr, window) << "the recorder did not come up";
+    EXPECT_EQ("9.0", ReadFileString(program.File(L"readme.txt")));
+
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    Process recorder;
+    recorder.handle.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
+    recorder.pid = pid;
+    DialogWatcher answerEverything(pid);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitForExit(recorder, kStartTimeoutMs));
+    KillIfRunning(recorder);
+    // Let the Updater finish deleting its copy before the folder goes.
+    ::Sleep(500);
+}
+
+}  // namespace
+}  // namespace velto::test
