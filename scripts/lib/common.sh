@@ -13,6 +13,7 @@ VELTO_APT_PACKAGES=(
   wine wine64 xvfb xauth x11-apps x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils sox ffmpeg fonts-nanum python3 zip unzip
   lame
+  python3-pil fonts-dejavu-core
 )
 # bench/playback-cost compares our playback with Debian's own MP3 player.
 VELTO_APT_PACKAGES+=(mpg123)
@@ -89,6 +90,8 @@ sandbox_start() {
   SANDBOX_STATE=$state
   SANDBOX_PIDS=()
   trap sandbox_stop EXIT
+  trap 'sandbox_stop; exit 143' TERM
+  trap 'sandbox_stop; exit 130' INT
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$state/wineprefix}
