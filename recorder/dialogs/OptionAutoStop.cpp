@@ -17,7 +17,7 @@ int JoinStopTime(const StopTimeParts& parts)
     return parts.hours * 3600 + parts.minutes * 60 + parts.seconds;
 }
 
-COptionAutoStop::COptionAutoStop(HINSTANCE instance, OptionsHost* host)
+COptionAutoStop::COptionAutoStop(HINSTANCE instance, MainWindowOps* host)
     : CPropertyPage(instance, IDD_OPTION_AUTOSTOP), host_(host)
 {
 }

@@ -3,7 +3,7 @@
 // the sheet closes with OK and the page was opened.
 #pragma once
 
-#include "recorder/dialogs/OptionsHost.h"
+#include "recorder/ui/MainWindowOps.h"
 #include "recorder/dialogs/PropertySheet.h"
 
 namespace velto {
@@ -26,7 +26,7 @@ public:
     static constexpr int kMaxSeconds = 60;
 
     // `host` may be null (then nothing is refreshed).
-    COptionAutoStop(HINSTANCE instance, OptionsHost* host);
+    COptionAutoStop(HINSTANCE instance, MainWindowOps* host);
 
 protected:
     BOOL OnInitDialog() override;
@@ -38,7 +38,7 @@ private:
     void EnableTimeEdits(bool enable);
     bool AutoStopTicked() const;
 
-    OptionsHost* host_;
+    MainWindowOps* host_;
 };
 
 }  // namespace velto

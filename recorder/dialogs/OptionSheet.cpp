@@ -5,7 +5,7 @@
 
 namespace velto {
 
-COptionSheet::COptionSheet(HINSTANCE instance, OptionsHost* host, MixerApi& mixer)
+COptionSheet::COptionSheet(HINSTANCE instance, MainWindowOps* host, MixerApi& mixer)
     : CPropertySheet(instance, IDS_OPTION_SHEET, 0),
       about_(instance),
       autoStop_(instance, host),
@@ -71,6 +71,13 @@ LRESULT COptionSheet::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         ::EnableWindow(cancel, TRUE);
     }
     return result;
+}
+
+INT_PTR RunOptionSheet(MainWindowOps& mainWindow)
+{
+    // The page templates and strings are the program's own resources.
+    COptionSheet sheet(::GetModuleHandleW(nullptr), &mainWindow);
+    return sheet.DoModal(mainWindow.MainWindow());
 }
 
 }  // namespace velto

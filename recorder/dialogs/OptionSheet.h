@@ -1,14 +1,11 @@
 // The options sheet "옵션 및 정보": recording volume, auto-stop and about, in that tab order.
-// The main window runs it modally over itself, then stops whatever is running:
-//
-//     velto::COptionSheet sheet(instance, this);   // this: the main window, an OptionsHost
-//     sheet.DoModal(hwnd());
-//     StopAndReset(0);
+// The main window's options command runs it through RunOptionSheet (recorder/ui/
+// MainWindowOps.h) and then stops whatever is running.
 #pragma once
 
 #include "recorder/dialogs/OptionAboutDlg.h"
 #include "recorder/dialogs/OptionAutoStop.h"
-#include "recorder/dialogs/OptionsHost.h"
+#include "recorder/ui/MainWindowOps.h"
 #include "recorder/dialogs/PropertySheet.h"
 #include "recorder/mixer/OptionMixerDlg.h"
 
@@ -20,9 +17,10 @@ public:
     static constexpr int kNarrower = 70;
     static constexpr int kLower = 40;
 
-    // `host` may be null (tests); the sheet has no Apply button. `mixer` is where the
+    // `host` (the main window; may be null) is what the pages ask; the sheet has no Apply
+    // button. `mixer` is where the
     // recording-volume page finds its line (tests give a scripted one).
-    COptionSheet(HINSTANCE instance, OptionsHost* host, MixerApi& mixer = SystemMixer());
+    COptionSheet(HINSTANCE instance, MainWindowOps* host, MixerApi& mixer = SystemMixer());
 
     COptionMixerDlg& mixerPage() noexcept { return mixer_; }
     COptionAutoStop& autoStopPage() noexcept { return autoStop_; }

@@ -41,7 +41,7 @@ std::wstring FindVolumeControl(const std::wstring& windowsDir)
     return {};
 }
 
-COptionMixerDlg::COptionMixerDlg(HINSTANCE instance, OptionsHost* host, MixerApi& mixer)
+COptionMixerDlg::COptionMixerDlg(HINSTANCE instance, MainWindowOps* host, MixerApi& mixer)
     : CPropertyPage(instance, IDD_OPTION_MIXER),
       host_(host),
       secondSlider_(mixer),

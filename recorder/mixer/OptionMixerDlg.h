@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "recorder/dialogs/OptionsHost.h"
+#include "recorder/ui/MainWindowOps.h"
 #include "recorder/dialogs/PropertySheet.h"
 #include "recorder/mixer/LevelSetup.h"
 #include "recorder/mixer/MixerApi.h"
@@ -37,7 +37,7 @@ public:
 
     // `host` may be null (then no fall-back to the main window's volume control). `mixer` is
     // the mixer the trackbar's line is looked up on.
-    COptionMixerDlg(HINSTANCE instance, OptionsHost* host, MixerApi& mixer = SystemMixer());
+    COptionMixerDlg(HINSTANCE instance, MainWindowOps* host, MixerApi& mixer = SystemMixer());
     ~COptionMixerDlg() override;
 
     bool settingUp() const noexcept { return running_; }
@@ -65,7 +65,7 @@ private:
     void ApplyTrackbar(HWND trackbar);
     void WriteVolume(int volume);
 
-    OptionsHost* host_;
+    MainWindowOps* host_;
     CVolumeSlider secondSlider_;  // on the hidden trackbar; never attached
     CVolumeSlider volumeSlider_;
     bool running_ = false;

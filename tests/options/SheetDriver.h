@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "recorder/dialogs/OptionsHost.h"
+#include "recorder/ui/MainWindowOps.h"
 
 namespace velto::test {
 
@@ -69,9 +69,12 @@ bool ReadSetting(const wchar_t* name, DWORD& value);
 void WriteSetting(const wchar_t* name, DWORD value);
 void DeleteSetting(const wchar_t* name);
 
-// An OptionsHost that counts what it was asked to do.
-class CountingOptionsHost : public OptionsHost {
+// A main window that counts what the sheet asked of it.
+class CountingMainWindowOps : public MainWindowOps {
 public:
+    HWND MainWindow() const override { return nullptr; }
+    void StopAndReset(int) override { ++stopCalls; }
+    std::atomic<int> stopCalls{0};
     void OpenVolumeControl() override { ++volumeControlCalls; }
     void RefreshAutoStopDisplay() override { ++refreshCalls; }
     std::atomic<int> volumeControlCalls{0};

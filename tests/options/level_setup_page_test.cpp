@@ -121,7 +121,7 @@ struct PageFixture : ::testing::Test {
     }
 
     DialogWatcher watcher{0, &AnswerMessageBoxes};
-    CountingOptionsHost host;
+    CountingMainWindowOps host;
     std::unique_ptr<COptionSheet> sheet;
     std::unique_ptr<SheetThread> runner;
     HWND sheetWindow = nullptr;

@@ -58,7 +58,7 @@ protected:
 
     PrivateUserRegistry registry;
     DialogWatcher watcher{0, &AnswerAllButTheSheet};
-    CountingOptionsHost host;
+    CountingMainWindowOps host;
     std::unique_ptr<COptionSheet> sheet;
     std::unique_ptr<SheetThread> runner;  // destroyed first: it closes a sheet left open
 };
