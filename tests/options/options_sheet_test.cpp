@@ -391,8 +391,7 @@ TEST_F(OptionSheetTest, BothBannersShowTheMovieOfTheCurrentDirectory)
         const char* name;
         std::wstring directory;
         bool shown;
-    } cases[] = {{"beside the banner picture", ProgramFolder(), true},
-                 {"without it", temp, false}};
+    } cases[] = {{"beside the banner picture", ProgramFolder(), true}, {"without it", temp, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(::SetCurrentDirectoryW(c.directory.c_str()));
