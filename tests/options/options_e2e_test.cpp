@@ -134,9 +134,11 @@ TEST_F(OptionsInTheProgram, AutoStopSetOnThePageStopsTheNextRecording)
     ASSERT_TRUE(sheet) << "the options button opens the sheet";
     const std::vector<std::wstring> tabs = {L"볼륨조절옵션", L"자동정지", L"벨토레코더정보"};
     EXPECT_EQ(RemoteTabLabels(sheet, p_.pid()), tabs);
+    SaveScreenshot(VELTO_ARTIFACTS "/options-volume-page.png");
 
     HWND page = ShowTab(sheet, 1);
     ASSERT_TRUE(page);
+    SaveScreenshot(VELTO_ARTIFACTS "/options-autostop-page.png");
     EXPECT_EQ(ChildText(page, IDC_AUTOSTOP_MINUTES), L"10");
     ::SendMessageW(::GetDlgItem(page, IDC_AUTOSTOP_ENABLE), BM_SETCHECK, BST_CHECKED, 0);
     ::SetDlgItemTextW(page, IDC_AUTOSTOP_HOURS, L"0");
