@@ -29,6 +29,9 @@ constexpr double kToneLevel = kAmplitude * 2.0 / 3.14159265358979;
 constexpr DWORD kPatience = 30000;  // generous: two cores shared with other builds
 
 constexpr int kTypeItems = 3;  // wav, mp3, wma
+// Free face, away from every button and tool tip: the pointer rests there after a click, so
+// no highlight or tip covers what the test reads off the screen.
+constexpr POINT kRestingPoint{5, 140};
 
 bool StartsWith(const std::wstring& s, const std::wstring& prefix)
 {
@@ -70,8 +73,7 @@ protected:
     void Record(int type, const std::wstring& format)
     {
         mouse::LeftClick(p_.ToScreen(face::kRecordButton));
-        // Away from the buttons, so no highlight or tool tip stays on the face.
-        mouse::MoveTo(p_.ToScreen({200, 140}));
+        mouse::MoveTo(p_.ToScreen(kRestingPoint));
         const std::wstring recording =
             UpperAscii(FileExtension(type)) + L" DirectRecording " + format + L", " + file_;
         ASSERT_TRUE(WaitUntil([&] { return StatusText(p_.window()) == recording; }, kPatience))
@@ -190,7 +192,7 @@ TEST_F(FileTypesTest, WmaRowsRecordTheToneAndPlayItBack)
         SinkCapture heard(folder_.File(L"heard-" + std::to_wstring(c.row) + L".raw"), kSeconds + 2);
         ASSERT_TRUE(heard.started()) << "parec does not record";
         mouse::LeftClick(p_.ToScreen(face::kPlayButton));
-        mouse::MoveTo(p_.ToScreen({200, 140}));
+        mouse::MoveTo(p_.ToScreen(kRestingPoint));
         EXPECT_TRUE(WaitUntil([&] { return time_.ReadSeconds(p_.window()) >= 1; }, 10000))
             << "the time display does not follow the play";
         EXPECT_TRUE(WaitUntil([&] { return time_.ReadSeconds(p_.window()) == 0; }, 15000))
