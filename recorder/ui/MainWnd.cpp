@@ -578,7 +578,12 @@ void CMainWnd::ShowPlayPosition(int seconds)
     // During a recording the time display belongs to the recording.
     if (recording()) return;
     if (PlayerState() == kPlayStateStopped) {
-        ::KillTimer(hwnd(), kPlayTimer);
+        // The play can end between the poll that posted this position and now; the poll
+        // would have reset the window, so do it here while its timer still runs.
+        if (::KillTimer(hwnd(), kPlayTimer)) {
+            StopAndReset(1);
+            return;
+        }
         elapsed_ = 0;
         blink_ = 1;
     } else {
