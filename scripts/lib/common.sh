@@ -14,6 +14,8 @@ VELTO_APT_PACKAGES=(
   pulseaudio pulseaudio-utils sox ffmpeg fonts-nanum python3 zip unzip
   lame
 )
+# bench/playback-cost compares our playback with Debian's own MP3 player.
+VELTO_APT_PACKAGES+=(mpg123)
 
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 

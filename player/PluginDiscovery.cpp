@@ -1,0 +1,168 @@
+// Finding, loading and releasing the plug-in DLLs of a folder.
+#include <cstring>
+#include <string>
+
+#include "common/win/Handles.h"
+#include "player/PlayerEngine.h"
+#include "player/PluginCall.h"
+
+namespace velto {
+
+namespace {
+
+// Copies text into a 100-byte record field, cut so that it always ends in a NUL and never in
+// the middle of a double-byte character.
+template <size_t N>
+void CopyField(char (&field)[N], const char* text, size_t length)
+{
+    std::memset(field, 0, N);
+    size_t n = 0;
+    while (n < length && n + 1 < N) {
+        const size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(text[n])) ? 2 : 1;
+        if (n + step > length || n + step + 1 > N) break;
+        n += step;
+    }
+    std::memcpy(field, text, n);
+}
+
+}  // namespace
+
+int PlayerEngine::InitInputPlugins(HWND window, const char* folder)
+{
+    Lock lock(mutex_);
+    return inputCount_ = Discover(window, folder, false);
+}
+
+int PlayerEngine::InitOutputPlugins(HWND window, const char* folder)
+{
+    Lock lock(mutex_);
+    return outputCount_ = Discover(window, folder, true);
+}
+
+int PlayerEngine::Discover(HWND window, const char* folder, bool output)
+{
+    if (!folder) return 0;
+    const std::string base(folder);
+    const std::string pattern = base + (output ? "\\out_*.dll" : "\\in_*.dll");
+    WIN32_FIND_DATAA entry{};
+    UniqueFind search(::FindFirstFileA(pattern.c_str(), &entry));
+    if (!search) return 0;
+    int count = 0;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::string path = base + "\\" + entry.cFileName;
+        if (LoadPlugin(window, path.c_str(), entry.cFileName, output)) ++count;
+    } while (::FindNextFileA(search.get(), &entry));
+    return count;
+}
+
+bool PlayerEngine::LoadPlugin(HWND window, const char* path, const char* fileName, bool output)
+{
+    // Full path, and the plug-in's own dependencies are looked for beside it.
+    UniqueModule module(::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!module) return false;
+    PluginRecord record{};
+    if (output) {
+        auto entry = reinterpret_cast<WinampGetOutModuleFn>(
+            ::GetProcAddress(module.get(), "winampGetOutModule"));
+        Out_Module* mod = entry ? CallPlugin<Out_Module*>(nullptr, entry) : nullptr;
+        if (!mod) return false;  // not a plug-in we can call: unloaded and skipped
+        mod->hDllInstance = module.get();
+        mod->hMainWindow = window;
+        CopyField(record.fileName, fileName, std::strlen(fileName));
+        CallPlugin(mod->Init);
+        record.out = mod;
+    } else {
+        auto entry = reinterpret_cast<WinampGetInModule2Fn>(
+            ::GetProcAddress(module.get(), "winampGetInModule2"));
+        In_Module* mod = entry ? CallPlugin<In_Module*>(nullptr, entry) : nullptr;
+        if (!mod) return false;
+        mod->hDllInstance = module.get();
+        mod->hMainWindow = window;
+        CopyField(record.fileName, fileName, std::strlen(fileName));
+        CallPlugin(mod->Init);
+        // The list's first string, such as "mp3;mp2" of "mp3;mp2\0MPEG audio\0".
+        const char* extensions = mod->FileExtensions ? mod->FileExtensions : "";
+        CopyField(record.extension, extensions, std::strlen(extensions));
+        record.in = mod;
+    }
+    record.module = module.release();
+    (output ? outputs_ : inputs_).push_back(record);
+    return true;
+}
+
+PluginRecord* PlayerEngine::InputRecord(int i)
+{
+    Lock lock(mutex_);
+    return i >= 0 && static_cast<size_t>(i) < inputs_.size() ? &inputs_[static_cast<size_t>(i)]
+                                                             : nullptr;
+}
+
+PluginRecord* PlayerEngine::OutputRecord(int i)
+{
+    Lock lock(mutex_);
+    return i >= 0 && static_cast<size_t>(i) < outputs_.size() ? &outputs_[static_cast<size_t>(i)]
+                                                              : nullptr;
+}
+
+int PlayerEngine::inputCount()
+{
+    Lock lock(mutex_);
+    return inputCount_;
+}
+
+int PlayerEngine::outputCount()
+{
+    Lock lock(mutex_);
+    return outputCount_;
+}
+
+void PlayerEngine::ReleaseInputPlugins()
+{
+    Lock lock(mutex_);
+    ReleaseInputsLocked();
+}
+
+void PlayerEngine::ReleaseOutputPlugins()
+{
+    Lock lock(mutex_);
+    ReleaseOutputsLocked();
+}
+
+void PlayerEngine::ReleaseInputsLocked()
+{
+    if (HasInput()) {
+        if (IsRunning()) StopLocked();
+        currentIn_ = PluginRecord{};
+    }
+    for (PluginRecord& record : inputs_) {
+        if (record.module && record.in) {
+            CallPlugin(record.in->Quit);
+            ::FreeLibrary(record.module);
+        }
+        record = PluginRecord{};
+    }
+    inputs_.clear();
+}
+
+void PlayerEngine::ReleaseOutputsLocked()
+{
+    // A playing input plug-in writes into these modules from its own thread: stop it before
+    // they go, and leave it no pointer into a module that is gone.
+    if (HasInput()) {
+        if (IsRunning()) StopLocked();
+        currentIn_.in->outMod = nullptr;
+    }
+    currentOut_ = PluginRecord{};
+    currentOutModule_ = nullptr;
+    for (PluginRecord& record : outputs_) {
+        if (record.module && record.out) {
+            CallPlugin(record.out->Quit);
+            ::FreeLibrary(record.module);
+        }
+        record = PluginRecord{};
+    }
+    outputs_.clear();
+}
+
+}  // namespace velto
