@@ -12,8 +12,11 @@ VELTO_APT_PACKAGES=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest
   wine wine64 xvfb xauth x11-apps x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils sox ffmpeg fonts-nanum python3 zip unzip
-  lame clang-14 libclang-rt-14-dev
+  lame
+  python3-pil fonts-dejavu-core
 )
+# tests/fuzz: the fuzz targets are built natively with clang's libFuzzer and sanitizers.
+VELTO_APT_PACKAGES+=(clang-14 libclang-rt-14-dev)
 # bench/playback-cost compares our playback with Debian's own MP3 player.
 VELTO_APT_PACKAGES+=(mpg123)
 

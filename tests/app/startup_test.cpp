@@ -6,6 +6,7 @@
 #include "tests/app/RegistryFixture.h"
 #include "tests/support/DialogWatcher.h"
 #include "tests/support/Programs.h"
+#include "tests/support/UiDriver.h"
 
 namespace velto::test {
 namespace {
@@ -25,10 +26,16 @@ public:
     {
         return WaitForProcessWindow(L"VeltoRecorder", process_.pid, kTimeoutMs);
     }
+    // With the skin's close button, like a user: the close command saves the placement,
+    // which a plain WM_CLOSE (like Alt+F4) skips.
     bool Close()
     {
         HWND window = FindProcessWindow(L"VeltoRecorder", process_.pid);
-        if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
+        if (window) {
+            POINT button{291, 10};
+            ::ClientToScreen(window, &button);
+            mouse::LeftClick(button);
+        }
         return window && WaitForExit(process_, kTimeoutMs);
     }
     bool Ended(DWORD timeoutMs) { return WaitForExit(process_, timeoutMs); }

@@ -14,6 +14,21 @@ std::wstring WindowText(HWND hwnd)
     return s;
 }
 
+// GetWindowText does not ask a window of another process for its text (it returns the text
+// the system keeps, which an edit control never updates); WM_GETTEXT is marshalled and does.
+std::wstring ControlText(HWND hwnd)
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == ::GetCurrentProcessId()) return WindowText(hwnd);
+    wchar_t buf[4096] = {};
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf),
+                               SMTO_ABORTIFHUNG, 2000, &copied))
+        return {};
+    return std::wstring(buf, copied < 4096 ? copied : 4095);
+}
+
 std::wstring ClassName(HWND hwnd)
 {
     wchar_t buf[128] = {};
@@ -50,7 +65,7 @@ SeenDialog ReadDialog(HWND dialog)
         for (auto& c : cls) c = static_cast<wchar_t>(::towlower(c));
         if (cls == L"button" && ::IsWindowVisible(child)) d.buttons.push_back(WindowText(child));
         if (cls != L"static" && cls != L"edit") continue;
-        std::wstring t = WindowText(child);
+        std::wstring t = ControlText(child);
         if (t.empty()) continue;
         if (!d.text.empty()) d.text += L'\n';
         d.text += t;
