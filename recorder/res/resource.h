@@ -62,3 +62,6 @@
 // Automatic set-up wait dialog
 #define IDD_SETUP_WAIT 134
 #define IDC_SETUP_WAIT_OK 1019
+
+// Options sheet, about page: the home page address line
+#define IDC_OPTION_ABOUT_ADDRESS 1030

@@ -92,6 +92,8 @@ sandbox_start() {
   SANDBOX_STATE=$state
   SANDBOX_PIDS=()
   trap sandbox_stop EXIT
+  trap 'sandbox_stop; exit 143' TERM
+  trap 'sandbox_stop; exit 130' INT
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$state/wineprefix}

@@ -7,6 +7,10 @@ reg() { "$wine" reg add "$@" /f >/dev/null 2>&1 || true; }
 for face in "굴림" "굴림체" "MS Sans Serif"; do
   reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "NanumGothic"
 done
+# Dialog fonts without Hangul (the property sheet's tabs, message boxes) fall back to it.
+for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+  reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" /t REG_MULTI_SZ /d "NanumGothic.ttf,NanumGothic"
+done
 # No window manager runs on the test display: unmanaged windows hide and show at once.
 reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
 # No crash dialog: a crash must end the process so a test fails instead of hanging.
