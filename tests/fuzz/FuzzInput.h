@@ -55,16 +55,16 @@ private:
 // it with the input; in the regression test it fails the test.
 #ifdef VELTO_FUZZ_IN_TESTS
 #include <gtest/gtest.h>
-#define FUZZ_CHECK(condition) \
-    do { \
+#define FUZZ_CHECK(condition)                                            \
+    do {                                                                 \
         if (!(condition)) ADD_FAILURE() << "does not hold: " #condition; \
     } while (0)
 #else
-#define FUZZ_CHECK(condition) \
-    do { \
-        if (!(condition)) { \
+#define FUZZ_CHECK(condition)                                                                    \
+    do {                                                                                         \
+        if (!(condition)) {                                                                      \
             std::fprintf(stderr, "does not hold: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort(); \
-        } \
+            std::abort();                                                                        \
+        }                                                                                        \
     } while (0)
 #endif

@@ -48,15 +48,16 @@ TEST(FuzzRegressions, TargetsRunOnOrdinaryInputs)
     const std::string sha(64, 'a');
     const Regression ordinary[] = {
         {"split", "the Updater's parameters",
-         std::string("\x02$\0$\0a\0$\0$\0$\0" "3\0", 15)},
+         std::string("\x02$\0$\0a\0$\0$\0$\0"
+                     "3\0",
+                     15)},
         {"update_list", "a list", "version 1.03\nfile " + sha + " a.txt Plugins/a.txt\n"},
         {"update_list", "nothing", ""},
         {"status_text", "an MP3 recording",
          std::string("\x00\x01\x00\x00\x00\x03\x00\x00\x00\x00", 10) + std::string(8, '\0') +
              std::string("c\0:\0\\\0%\0s\0", 10)},
         {"sample_queue", "store, fetch, close",
-         std::string("\x00\x01\x05\x00\x00\x00\x01\x40\x02\x00\x00\x03\x05\x00\x00\x00\x06",
-                     17)},
+         std::string("\x00\x01\x05\x00\x00\x00\x01\x40\x02\x00\x00\x03\x05\x00\x00\x00\x06", 17)},
     };
     for (const Regression& r : ordinary) {
         SCOPED_TRACE(std::string(r.target) + ": " + r.what);

@@ -30,44 +30,45 @@ int SampleQueueTarget(const uint8_t* data, size_t size)
     while (!in.empty() && ++operations < 20000) {
         const std::vector<int> before = queue.TimeStamps();
         switch (in.Byte() % 8) {
-        case 0: queue.Reset(); break;
-        case 1:
-        case 2: {
-            const int stamp = in.I32();
-            // Mostly as a plug-in hands them over; now and then any count at all.
-            const int n = in.Byte() & 1 ? static_cast<int>(in.U32() % 700) : in.I32();
-            queue.Store(stamp, bytes.data(), n);
-            const std::vector<int> after = queue.TimeStamps();
-            FUZZ_CHECK(!after.empty() && after.back() == stamp);
-            FUZZ_CHECK(after.size() <= SampleQueue::kMaxBlocks);
-            break;
-        }
-        case 3:
-        case 4: {
-            SampleBlock out{};
-            out.timeStamp = 0x5EEDBEEF;
-            out.length = -77;
-            queue.Fetch(in.I32(), &out);
-            const std::vector<int> after = queue.TimeStamps();
-            FUZZ_CHECK(IsTailOf(after, before));
-            if (out.length != -77) {
-                FUZZ_CHECK(out.length >= 0 && out.length <= static_cast<int>(sizeof out.data));
-                FUZZ_CHECK(std::find(before.begin(), before.end(), out.timeStamp) != before.end());
+            case 0: queue.Reset(); break;
+            case 1:
+            case 2: {
+                const int stamp = in.I32();
+                // Mostly as a plug-in hands them over; now and then any count at all.
+                const int n = in.Byte() & 1 ? static_cast<int>(in.U32() % 700) : in.I32();
+                queue.Store(stamp, bytes.data(), n);
+                const std::vector<int> after = queue.TimeStamps();
+                FUZZ_CHECK(!after.empty() && after.back() == stamp);
+                FUZZ_CHECK(after.size() <= SampleQueue::kMaxBlocks);
+                break;
             }
-            break;
-        }
-        case 5:
-            queue.Flush();
-            FUZZ_CHECK(queue.TimeStamps().empty());
-            break;
-        case 6:
-            queue.Close();
-            FUZZ_CHECK(queue.TimeStamps().empty() && !queue.isOpen());
-            break;
-        default:
-            queue.Store(in.I32(), nullptr, 10);  // no data: nothing is stored
-            FUZZ_CHECK(queue.TimeStamps() == before);
-            break;
+            case 3:
+            case 4: {
+                SampleBlock out{};
+                out.timeStamp = 0x5EEDBEEF;
+                out.length = -77;
+                queue.Fetch(in.I32(), &out);
+                const std::vector<int> after = queue.TimeStamps();
+                FUZZ_CHECK(IsTailOf(after, before));
+                if (out.length != -77) {
+                    FUZZ_CHECK(out.length >= 0 && out.length <= static_cast<int>(sizeof out.data));
+                    FUZZ_CHECK(std::find(before.begin(), before.end(), out.timeStamp) !=
+                               before.end());
+                }
+                break;
+            }
+            case 5:
+                queue.Flush();
+                FUZZ_CHECK(queue.TimeStamps().empty());
+                break;
+            case 6:
+                queue.Close();
+                FUZZ_CHECK(queue.TimeStamps().empty() && !queue.isOpen());
+                break;
+            default:
+                queue.Store(in.I32(), nullptr, 10);  // no data: nothing is stored
+                FUZZ_CHECK(queue.TimeStamps() == before);
+                break;
         }
     }
     return 0;

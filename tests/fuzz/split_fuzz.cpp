@@ -29,8 +29,7 @@ int SplitAtSeparatorTarget(const uint8_t* data, size_t size)
     FUZZ_CHECK(right.size() <= source.size() - at - separator.size());
     FUZZ_CHECK(source.compare(source.size() - right.size(), right.size(), right) == 0);
     FUZZ_CHECK(right.empty() || separator.find(right[0]) == std::wstring::npos);
-    const std::wstring skipped =
-        source.substr(at, source.size() - at - right.size());
+    const std::wstring skipped = source.substr(at, source.size() - at - right.size());
     FUZZ_CHECK(skipped.find_first_not_of(separator) == std::wstring::npos);
     return 0;
 }

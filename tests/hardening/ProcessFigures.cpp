@@ -25,8 +25,7 @@ uint64_t CommittedPrivateBytes()
 {
     uint64_t total = 0;
     MEMORY_BASIC_INFORMATION region{};
-    for (const BYTE* at = nullptr;
-         ::VirtualQuery(at, &region, sizeof region) == sizeof region;
+    for (const BYTE* at = nullptr; ::VirtualQuery(at, &region, sizeof region) == sizeof region;
          at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
         if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
         if (region.RegionSize == 0) break;

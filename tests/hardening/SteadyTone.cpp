@@ -31,9 +31,9 @@ SteadyTone::~SteadyTone()
 {
     // "[p]aplay" matches the player but not the shell that runs this line.
     if (started_)
-        RunUnixShell("pkill -f '[p]aplay --latency-msec=20 --device=speakers " + unixPath_ +
-                         "' ; sleep 0.1",
-                     5000);
+        RunUnixShell(
+            "pkill -f '[p]aplay --latency-msec=20 --device=speakers " + unixPath_ + "' ; sleep 0.1",
+            5000);
     if (!wavPath_.empty()) ::DeleteFileW(wavPath_.c_str());
 }
 

@@ -24,9 +24,8 @@ namespace {
 constexpr DWORD kTimeoutMs = 30000;
 constexpr unsigned kSeed = 20240611;  // fixed, so a failure can be replayed
 
-const wchar_t* const kValueNames[] = {L"install",     L"SavePath",   L"NoName",
-                                      L"RecordType",  L"SelQuality", L"RecStopTime",
-                                      L"AutoStop",    L"VeltoRecorder"};
+const wchar_t* const kValueNames[] = {L"install",    L"SavePath",    L"NoName",   L"RecordType",
+                                      L"SelQuality", L"RecStopTime", L"AutoStop", L"VeltoRecorder"};
 
 // One stored value: any registry kind, any bytes.
 struct Stored {
@@ -60,22 +59,23 @@ Stored RandomValue(std::mt19937& random)
     };
     static const int kSpecial[] = {0, 1, 2, 3, -1, -300, 7, 15, 16, 300, 86400, INT_MIN, INT_MAX};
     switch (pick(12)) {
-    case 0: return Dword(static_cast<int>(random()));
-    case 1: return Dword(kSpecial[pick(static_cast<int>(std::size(kSpecial)))]);
-    case 2: return Stored{REG_DWORD, bytes(static_cast<size_t>(pick(9)))};  // not 4 bytes
-    case 3: {
-        std::wstring text;
-        for (int i = pick(300); i > 0; --i) text += static_cast<wchar_t>(1 + random() % 0xFFFE);
-        return Text(REG_SZ, text, pick(2) == 0);
-    }
-    case 4: return Stored{REG_SZ, bytes(static_cast<size_t>(pick(41)))};  // odd sizes, no NUL
-    case 5: return Text(REG_SZ, std::wstring(40000, L'x'));
-    case 6: return Text(REG_SZ, L"");
-    case 7: return Text(REG_EXPAND_SZ, L"%TEMP%\\");
-    case 8: return Stored{REG_MULTI_SZ, {'a', 0, 0, 0, 0, 0}};
-    case 9: return Stored{REG_BINARY, bytes(static_cast<size_t>(pick(3) == 0 ? 44 : pick(100)))};
-    case 10: return Stored{REG_QWORD, bytes(8)};
-    default: return Stored{REG_NONE, {}};
+        case 0: return Dword(static_cast<int>(random()));
+        case 1: return Dword(kSpecial[pick(static_cast<int>(std::size(kSpecial)))]);
+        case 2: return Stored{REG_DWORD, bytes(static_cast<size_t>(pick(9)))};  // not 4 bytes
+        case 3: {
+            std::wstring text;
+            for (int i = pick(300); i > 0; --i) text += static_cast<wchar_t>(1 + random() % 0xFFFE);
+            return Text(REG_SZ, text, pick(2) == 0);
+        }
+        case 4: return Stored{REG_SZ, bytes(static_cast<size_t>(pick(41)))};  // odd sizes, no NUL
+        case 5: return Text(REG_SZ, std::wstring(40000, L'x'));
+        case 6: return Text(REG_SZ, L"");
+        case 7: return Text(REG_EXPAND_SZ, L"%TEMP%\\");
+        case 8: return Stored{REG_MULTI_SZ, {'a', 0, 0, 0, 0, 0}};
+        case 9:
+            return Stored{REG_BINARY, bytes(static_cast<size_t>(pick(3) == 0 ? 44 : pick(100)))};
+        case 10: return Stored{REG_QWORD, bytes(8)};
+        default: return Stored{REG_NONE, {}};
     }
 }
 
@@ -231,7 +231,8 @@ TEST_F(CorruptSettingsTest, RepairsGiveDefaultsAndKeepWhatIsGood)
         {"network folder", L"SavePath", Text(REG_SZ, L"\\\\server\\share\\"),
          L"\\\\server\\share\\", L"Noname", 1},
         {"wildcard folder", L"SavePath", Text(REG_SZ, L"c:\\*\\"), L"c:\\", L"Noname", 1},
-        {"name with dots and spaces", L"NoName", Text(REG_SZ, L"회의 1.2"), L"c:\\", L"회의 1.2", 1},
+        {"name with dots and spaces", L"NoName", Text(REG_SZ, L"회의 1.2"), L"c:\\", L"회의 1.2",
+         1},
         {"name leaving the folder", L"NoName", Text(REG_SZ, L"..\\x"), L"c:\\", L"Noname", 1},
         {"auto-stop 7", L"AutoStop", Dword(7), L"c:\\", L"Noname", 1},
         {"auto-stop 0", L"AutoStop", Dword(0), L"c:\\", L"Noname", 0},

@@ -26,8 +26,8 @@ protected:
     {
         ASSERT_TRUE(CopyProgram(L"planting_probe.exe", program_.File(L"planting_probe.exe")));
         for (const wchar_t* name : {L"lame_enc.dll", L"WmAudSDK.dll"})
-            ASSERT_TRUE(CopyProgram(BinFolder() + L"fixtures\\planted\\" + name,
-                                    plantedIn_.File(name)));
+            ASSERT_TRUE(
+                CopyProgram(BinFolder() + L"fixtures\\planted\\" + name, plantedIn_.File(name)));
     }
 
     // Runs the probe in the planted folder; its exit code, or -1 when it did not end.

@@ -42,16 +42,16 @@ struct Take {
     int quality;
 };
 constexpr Take kTakes[] = {
-    {kRecordWav, 14}, {kRecordMp3, 3}, {kRecordWma, 6}, {kRecordWav, 3},
+    {kRecordWav, 14}, {kRecordMp3, 3}, {kRecordWma, 6},  {kRecordWav, 3},
     {kRecordMp3, 7},  {kRecordWma, 5}, {kRecordWav, 15}, {kRecordMp3, 5},
 };
 
 std::unique_ptr<CRecorder> MakeRecorder(int type, RecorderHost& host)
 {
     switch (type) {
-    case kRecordMp3: return std::make_unique<CMp3Recorder>(host);
-    case kRecordWma: return std::make_unique<CWmaRecorder>(host);
-    default: return std::make_unique<CWavRecorder>(host);
+        case kRecordMp3: return std::make_unique<CMp3Recorder>(host);
+        case kRecordWma: return std::make_unique<CWmaRecorder>(host);
+        default: return std::make_unique<CWavRecorder>(host);
     }
 }
 
@@ -112,7 +112,8 @@ protected:
         const bool kept = ::GetFileAttributesW(host.outputPath.c_str()) != INVALID_FILE_ATTRIBUTES;
         ::DeleteFileW(host.outputPath.c_str());
         for (const Notification& n : host.received)
-            if (n.what != NOTIFY_ELAPSED) return Failed(cycle, take, "the worker reported a failure");
+            if (n.what != NOTIFY_ELAPSED)
+                return Failed(cycle, take, "the worker reported a failure");
         if (!kept) return Failed(cycle, take, "no file");
         if (RecordingState.load() != 0) return Failed(cycle, take, "still recording");
         if (!recorded) {
@@ -158,10 +159,11 @@ TEST_F(ManyRecordingsTest, TwoHundredRecordingsLeaveHandlesThreadsAndMemoryWhere
     const ProcessFigures after = MeasureThisProcess();
     PrintFigures("after", after);
     const uint64_t platformShare = perCaptureBuffer * wavCycles;
-    std::printf("%d recordings in %.1f s (%.0f ms each), %d captures silent; the system keeps "
-                "%.1f KB per capture buffer, %.2f MB for the %d WAV recordings\n",
-                kCycles, spent / 1000.0, static_cast<double>(spent) / kCycles, silentCaptures,
-                perCaptureBuffer / 1024.0, platformShare / 1e6, wavCycles);
+    std::printf(
+        "%d recordings in %.1f s (%.0f ms each), %d captures silent; the system keeps "
+        "%.1f KB per capture buffer, %.2f MB for the %d WAV recordings\n",
+        kCycles, spent / 1000.0, static_cast<double>(spent) / kCycles, silentCaptures,
+        perCaptureBuffer / 1024.0, platformShare / 1e6, wavCycles);
 
     EXPECT_EQ(failed, 0);
     EXPECT_LE(silentCaptures, kMostSilentCaptures);

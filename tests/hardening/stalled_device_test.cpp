@@ -54,9 +54,9 @@ bool SuspendCapture(bool suspend)
 std::unique_ptr<CRecorder> MakeRecorder(int type, RecorderHost& host)
 {
     switch (type) {
-    case kRecordMp3: return std::make_unique<CMp3Recorder>(host);
-    case kRecordWma: return std::make_unique<CWmaRecorder>(host);
-    default: return std::make_unique<CWavRecorder>(host);
+        case kRecordMp3: return std::make_unique<CMp3Recorder>(host);
+        case kRecordWma: return std::make_unique<CWmaRecorder>(host);
+        default: return std::make_unique<CWavRecorder>(host);
     }
 }
 
@@ -150,9 +150,10 @@ TEST_F(StalledDeviceTest, StopEndsTheRecordingAndTheFileIsFinished)
         recorder.reset();
         ASSERT_TRUE(SuspendCapture(false));
         host.Drain();
-        std::printf("%s: %ld s recorded when the device was suspended, %ld s after 2.5 s more; "
-                    "stop took %lu ms\n",
-                    c.name, static_cast<long>(atSuspend), static_cast<long>(later), stopMs);
+        std::printf(
+            "%s: %ld s recorded when the device was suspended, %ld s after 2.5 s more; "
+            "stop took %lu ms\n",
+            c.name, static_cast<long>(atSuspend), static_cast<long>(later), stopMs);
         EXPECT_LT(stopMs, kStopLimitMs);
         EXPECT_EQ(RecordingState.load(), 0);
         for (const Notification& n : host.received) EXPECT_EQ(n.what, NOTIFY_ELAPSED);
@@ -170,8 +171,7 @@ TEST_F(StalledDeviceTest, StopEndsTheRecordingAndTheFileIsFinished)
         EXPECT_EQ(probed.sampleRate, c.sampleRate);
         EXPECT_EQ(probed.channels, c.channels);
         const std::vector<int16_t> samples = DecodeAudio(host.outputPath);
-        const double seconds =
-            static_cast<double>(samples.size()) / (c.sampleRate * c.channels);
+        const double seconds = static_cast<double>(samples.size()) / (c.sampleRate * c.channels);
         std::printf("%s: the file decodes to %.2f s\n", c.name, seconds);
         EXPECT_GE(seconds, 1.8);  // two seconds went in; encoders trim a few milliseconds
         const ToneCheck heard = MeasureTone(samples, c.channels, 0, c.sampleRate, 0.5);

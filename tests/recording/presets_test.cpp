@@ -82,9 +82,9 @@ TEST(Presets, OutOfRangeRowsGiveTheDefaultRowsValues)
         int type, quality;
         int rate, channels, bitRate;
     } cases[] = {
-        {kRecordWav, 82429, 22050, 2, 705},  {kRecordWav, -1, 22050, 2, 705},
-        {kRecordWav, 16, 22050, 2, 705},     {kRecordMp3, 8, 44100, 2, 128},
-        {kRecordMp3, INT_MIN, 44100, 2, 128}, {kRecordWma, 8, 44100, 2, 96024},
+        {kRecordWav, 82429, 22050, 2, 705},     {kRecordWav, -1, 22050, 2, 705},
+        {kRecordWav, 16, 22050, 2, 705},        {kRecordMp3, 8, 44100, 2, 128},
+        {kRecordMp3, INT_MIN, 44100, 2, 128},   {kRecordWma, 8, 44100, 2, 96024},
         {kRecordWma, INT_MAX, 44100, 2, 96024},
     };
     for (const Case& c : cases) {

@@ -271,16 +271,11 @@ TEST(Renovo, ListsThatReachOutsideTheProgramFolderChangeNothing)
     ASSERT_TRUE(WriteFileBytes(server.Path(L"h-payload.txt"), payload));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"h-notes.txt"), "new notes"));
     const std::wstring paths[] = {
-        L"..\\" + outside.name,
-        L"Plugins\\..\\..\\" + outside.name,
-        L"../" + outside.name,
-        L"C:\\" + outside.name,
-        L"C:" + outside.name,
-        L"\\" + outside.name,
-        L"/tmp/" + outside.name,
-        L"Z:\\tmp\\" + outside.name,
-        L"\\\\?\\C:\\" + outside.name,
-        L"\\\\127.0.0.1\\c$\\" + outside.name,
+        L"..\\" + outside.name,        L"Plugins\\..\\..\\" + outside.name,
+        L"../" + outside.name,         L"C:\\" + outside.name,
+        L"C:" + outside.name,          L"\\" + outside.name,
+        L"/tmp/" + outside.name,       L"Z:\\tmp\\" + outside.name,
+        L"\\\\?\\C:\\" + outside.name, L"\\\\127.0.0.1\\c$\\" + outside.name,
     };
     int n = 0;
     for (const std::wstring& path : paths) {
@@ -288,9 +283,10 @@ TEST(Renovo, ListsThatReachOutsideTheProgramFolderChangeNothing)
         ProgramFolderWithRenovo program;
         program.Put(L"notes.txt", "old notes");
         const std::wstring list = L"h-list-" + std::to_wstring(++n) + L".txt";
-        ASSERT_TRUE(WriteFileBytes(
-            server.Path(list), "version 9.0\n" + ListLine("new notes", L"h-notes.txt", L"notes.txt") +
-                                   ListLine(payload, L"h-payload.txt", path)));
+        ASSERT_TRUE(WriteFileBytes(server.Path(list),
+                                   "version 9.0\n" +
+                                       ListLine("new notes", L"h-notes.txt", L"notes.txt") +
+                                       ListLine(payload, L"h-payload.txt", path)));
         EXPECT_EQ(0, program.RunUpdater(server.Address(list)));
         ExpectRecorderStartedOnce(program);
         EXPECT_FALSE(outside.AnyWritten(program));
@@ -312,14 +308,14 @@ TEST(Renovo, OversizedListsAndUnreachableFilesChangeNothing)
     ASSERT_TRUE(WriteFileBytes(server.Path(L"i-huge.txt"), huge));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"i-notes.txt"), "new notes"));
     const std::wstring closed = L"http://127.0.0.1:" + Env(L"VELTO_CLOSED_PORT");
-    ASSERT_TRUE(WriteFileBytes(
-        server.Path(L"i-unreachable.txt"),
-        "version 9.0\n" + ListLine("new notes", L"i-notes.txt", L"notes.txt") +
-            ListLine("other", closed + L"/other.txt", L"other.txt")));
-    ASSERT_TRUE(WriteFileBytes(
-        server.Path(L"i-missing.txt"),
-        "version 9.0\n" + ListLine("new notes", L"i-notes.txt", L"notes.txt") +
-            ListLine("other", L"i-not-there.txt", L"other.txt")));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-unreachable.txt"),
+                               "version 9.0\n" +
+                                   ListLine("new notes", L"i-notes.txt", L"notes.txt") +
+                                   ListLine("other", closed + L"/other.txt", L"other.txt")));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-missing.txt"),
+                               "version 9.0\n" +
+                                   ListLine("new notes", L"i-notes.txt", L"notes.txt") +
+                                   ListLine("other", L"i-not-there.txt", L"other.txt")));
     const struct {
         const char* why;
         std::wstring address;
@@ -456,9 +452,9 @@ TEST(Renovo, APlainStartOverAHostileListStillBringsTheRecorderUp)
     for (const wchar_t* name : {L"VeltoRecorder.exe", L"Updater.exe", L"Renovo.dll"})
         ASSERT_TRUE(CopyProgram(name, program.File(name)));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"j-payload.txt"), "escaped"));
-    ASSERT_TRUE(WriteFileBytes(server.Path(L"j-list.txt"),
-                               "version 9.0\n" + ListLine("escaped", L"j-payload.txt",
-                                                          L"..\\" + escaped)));
+    ASSERT_TRUE(
+        WriteFileBytes(server.Path(L"j-list.txt"),
+                       "version 9.0\n" + ListLine("escaped", L"j-payload.txt", L"..\\" + escaped)));
     ASSERT_TRUE(
         WriteFileBytes(program.File(L"Renovo.ini"),
                        WideToUtf8(L"[Renovo]\r\nList=" + server.Address(L"j-list.txt") + L"\r\n")));

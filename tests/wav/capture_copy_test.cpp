@@ -235,9 +235,9 @@ void ExpectOutcome(const BlockOutcome& actual, const BlockOutcome& expected)
 TEST(LongWavRecordings, SecondsAndLimitsStayRightPastSixPointEightHours)
 {
     constexpr int kSevenHours = 7 * 3600;
-    const WAVEFORMATEX row0 = MakePcmFormat(1, 8000);     // 16000 bytes per second
-    const WAVEFORMATEX row14 = MakePcmFormat(2, 44100);   // 176400
-    const WAVEFORMATEX row15 = MakePcmFormat(2, 48000);   // 192000
+    const WAVEFORMATEX row0 = MakePcmFormat(1, 8000);    // 16000 bytes per second
+    const WAVEFORMATEX row14 = MakePcmFormat(2, 44100);  // 176400
+    const WAVEFORMATEX row15 = MakePcmFormat(2, 48000);  // 192000
     const uint64_t fourGiB = uint64_t{1} << 32;
     struct Case {
         const char* name;
@@ -254,18 +254,45 @@ TEST(LongWavRecordings, SecondsAndLimitsStayRightPastSixPointEightHours)
     // What a 32-bit product of 7 h and 192000 bytes per second would have wrapped to: 2830 s.
     const uint64_t wrapped = (uint64_t{kSevenHours} * 192000) % fourGiB;
     const Case cases[] = {
-        {"8000 Hz mono at 6.9 hours, auto-stop at 7", row0, kSevenHours, true, 24840ull * 16000,
-         kCopyContinue, 24840ull * 16000 + 4 * kBlock, {false, true, NOTIFY_ELAPSED, 24842}},
-        {"8000 Hz mono reaching its 7-hour auto-stop", row0, kSevenHours, true,
-         row0Limit - 2 * kBlock - 500, kCopyLimitReached, row0Limit, {true, true, NOTIFY_LIMIT, 0}},
-        {"48000 Hz stereo past the count a 32-bit limit would wrap to", row15, kSevenHours, true,
-         wrapped - 1000, kCopyContinue, wrapped - 1000 + 4 * kBlock,
+        {"8000 Hz mono at 6.9 hours, auto-stop at 7",
+         row0,
+         kSevenHours,
+         true,
+         24840ull * 16000,
+         kCopyContinue,
+         24840ull * 16000 + 4 * kBlock,
+         {false, true, NOTIFY_ELAPSED, 24842}},
+        {"8000 Hz mono reaching its 7-hour auto-stop",
+         row0,
+         kSevenHours,
+         true,
+         row0Limit - 2 * kBlock - 500,
+         kCopyLimitReached,
+         row0Limit,
+         {true, true, NOTIFY_LIMIT, 0}},
+        {"48000 Hz stereo past the count a 32-bit limit would wrap to",
+         row15,
+         kSevenHours,
+         true,
+         wrapped - 1000,
+         kCopyContinue,
+         wrapped - 1000 + 4 * kBlock,
          {false, true, NOTIFY_ELAPSED, 2830}},
-        {"48000 Hz stereo with a 7-hour auto-stop reaches the file's limit first", row15,
-         kSevenHours, true, row15FileLimit - 3 * kBlock, kCopyFileFull, row15FileLimit,
+        {"48000 Hz stereo with a 7-hour auto-stop reaches the file's limit first",
+         row15,
+         kSevenHours,
+         true,
+         row15FileLimit - 3 * kBlock,
+         kCopyFileFull,
+         row15FileLimit,
          {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileFullError)}},
-        {"44100 Hz stereo counting past 2^32 bytes where a file could hold them", row14, 0,
-         false, fourGiB - kBlock, kCopyContinue, fourGiB + 3 * kBlock,
+        {"44100 Hz stereo counting past 2^32 bytes where a file could hold them",
+         row14,
+         0,
+         false,
+         fourGiB - kBlock,
+         kCopyContinue,
+         fourGiB + 3 * kBlock,
          {false, true, NOTIFY_ELAPSED, 24348}},
     };
     TempFolder folder{L"velto-long"};
@@ -319,14 +346,34 @@ TEST(LongWavRecordings, WhatTheWorkerSaysAfterACopy)
         {"the same second", kCopyContinue, 3 * bps + 5, 300, 3, {}, 3},
         {"the first block", kCopyContinue, 10584, 300, -1, {false, true, NOTIFY_ELAPSED, 0}, 0},
         {"auto-stop", kCopyLimitReached, 300 * bps, 300, 299, {true, true, NOTIFY_LIMIT, 0}, 299},
-        {"finished at another second", kCopyLimitReached, 12 * bps, 300, 11,
-         {true, true, NOTIFY_ELAPSED, 12}, 11},
-        {"file full", kCopyFileFull, 5 * bps, 300, 4,
-         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileFullError)}, 4},
-        {"write failed", kCopyWriteFailed, 5 * bps, 300, 4,
-         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileWriteError)}, 4},
-        {"capture failed", DSERR_NODRIVER, 5 * bps, 300, 4,
-         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavCaptureStartError)}, 4},
+        {"finished at another second",
+         kCopyLimitReached,
+         12 * bps,
+         300,
+         11,
+         {true, true, NOTIFY_ELAPSED, 12},
+         11},
+        {"file full",
+         kCopyFileFull,
+         5 * bps,
+         300,
+         4,
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileFullError)},
+         4},
+        {"write failed",
+         kCopyWriteFailed,
+         5 * bps,
+         300,
+         4,
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileWriteError)},
+         4},
+        {"capture failed",
+         DSERR_NODRIVER,
+         5 * bps,
+         300,
+         4,
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavCaptureStartError)},
+         4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

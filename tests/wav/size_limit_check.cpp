@@ -146,7 +146,8 @@ bool RecordThroughTheCopyLoop(const RecordingCase& c, const std::wstring& path)
     g_autoStop.enabled = 1;
     g_autoStop.seconds = c.autoStopSeconds;
     const uint64_t bps = c.format.nAvgBytesPerSec;
-    const DWORD block = CWavRecorder::kBlockBytes - CWavRecorder::kBlockBytes % c.format.nBlockAlign;
+    const DWORD block =
+        CWavRecorder::kBlockBytes - CWavRecorder::kBlockBytes % c.format.nBlockAlign;
     FastCaptureRing ring(block, CWavRecorder::kBlocks);
     CaptureCursor cursor;
     cursor.bufferSize = block * CWavRecorder::kBlocks;
@@ -212,20 +213,20 @@ bool RecordThroughTheCopyLoop(const RecordingCase& c, const std::wstring& path)
     const int64_t seconds = static_cast<int64_t>(total / bps);
     std::printf("  %llu sample bytes (expected %llu) in %llu block events, %.1f s (%.0f MB/s)\n",
                 total, expectedTotal, events, spent, total / 1e6 / spent);
-    std::printf("  %lld s of sound = %lld h %02lld min; last elapsed report %lld s, %llu reports, "
-                "%llu out of order\n",
-                seconds, seconds / 3600, seconds / 60 % 60, lastReport, elapsedReports,
-                outOfOrder);
-    std::printf("  ended with %s; file %lld bytes, RIFF length %u, data length %u, fact %u, "
-                "samples %s\n",
-                end.what == NOTIFY_LIMIT   ? "NOTIFY_LIMIT (auto-stop)"
-                : end.what == NOTIFY_ERROR ? "NOTIFY_ERROR (file size)"
-                                           : "something else",
-                size.QuadPart, riff, data, fact, wrongWords ? "WRONG" : "in place");
+    std::printf(
+        "  %lld s of sound = %lld h %02lld min; last elapsed report %lld s, %llu reports, "
+        "%llu out of order\n",
+        seconds, seconds / 3600, seconds / 60 % 60, lastReport, elapsedReports, outOfOrder);
+    std::printf(
+        "  ended with %s; file %lld bytes, RIFF length %u, data length %u, fact %u, "
+        "samples %s\n",
+        end.what == NOTIFY_LIMIT   ? "NOTIFY_LIMIT (auto-stop)"
+        : end.what == NOTIFY_ERROR ? "NOTIFY_ERROR (file size)"
+                                   : "something else",
+        size.QuadPart, riff, data, fact, wrongWords ? "WRONG" : "in place");
     return finished && endRight && total == expectedTotal && outOfOrder == 0 &&
-           lastReport >= seconds - 2 &&
-           static_cast<uint64_t>(size.QuadPart) == 56 + total && riff == 48 + total &&
-           data == total && fact == 0 && wrongWords == 0;
+           lastReport >= seconds - 2 && static_cast<uint64_t>(size.QuadPart) == 56 + total &&
+           riff == 48 + total && data == total && fact == 0 && wrongWords == 0;
 }
 
 }  // namespace

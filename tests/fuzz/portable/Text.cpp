@@ -61,8 +61,10 @@ std::wstring ToGlibcFormat(const wchar_t* format)
         std::wstring length;
         while (*p && wcschr(L"hlLqjzt", *p)) length += *p++;
         if (*p == L's' || *p == L'c') {
-            if (length.empty()) length = L"l";
-            else if (length == L"h") length.clear();
+            if (length.empty())
+                length = L"l";
+            else if (length == L"h")
+                length.clear();
         }
         out += length;
         if (*p) out += *p++;

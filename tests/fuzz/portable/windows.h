@@ -53,8 +53,14 @@ typedef struct tWAVEFORMATEX {
 } WAVEFORMATEX;
 #pragma pack(pop)
 
-inline int _wcsicmp(const wchar_t* a, const wchar_t* b) { return wcscasecmp(a, b); }
-inline int _wcsnicmp(const wchar_t* a, const wchar_t* b, size_t n) { return wcsncasecmp(a, b, n); }
+inline int _wcsicmp(const wchar_t* a, const wchar_t* b)
+{
+    return wcscasecmp(a, b);
+}
+inline int _wcsnicmp(const wchar_t* a, const wchar_t* b, size_t n)
+{
+    return wcsncasecmp(a, b, n);
+}
 
 HANDLE CreateEventA(void* attributes, BOOL manualReset, BOOL initialState, const char* name);
 BOOL SetEvent(HANDLE event);
