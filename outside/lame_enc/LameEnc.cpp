@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "common/StaticRuntime.h"
+
 struct BeStream {
     lame_global_flags* lame = nullptr;
     int channels = 2;
@@ -333,3 +335,10 @@ BE_ERR __cdecl beWriteVBRHeader(const char* path)
 }
 
 }  // extern "C"
+
+// The recorder loads this library afresh for every recording.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    velto::ReleaseStaticRuntimeOnUnload(reason, reserved);
+    return TRUE;
+}

@@ -1,5 +1,6 @@
 // WmAudSDK.dll's one export. __stdcall like the platform's COM-style creators; the build
 // exports it without the "@8" decoration so both architectures find it by its plain name.
+#include "common/StaticRuntime.h"
 #include "outside/wmaudsdk/WmaFileWriter.h"
 
 extern "C" __declspec(dllexport) HRESULT
@@ -10,4 +11,11 @@ extern "C" __declspec(dllexport) HRESULT
     } catch (...) {
         return E_UNEXPECTED;
     }
+}
+
+// The recorder loads this library afresh for every WMA recording.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    velto::ReleaseStaticRuntimeOnUnload(reason, reserved);
+    return TRUE;
 }

@@ -1,6 +1,7 @@
 #include "recorder/app/Settings.h"
 
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "common/win/Handles.h"
@@ -23,6 +24,11 @@ static_assert(sizeof(WINDOWPLACEMENT) == 44, "placement record size");
 
 constexpr int kDefaultStopSeconds = 300;
 constexpr int kDefaultAutoStop = 1;
+// Longer than this no file function takes it, or no file name can hold it.
+constexpr size_t kLongestFolder = 32000;
+constexpr size_t kLongestBaseName = 200;
+// Window coordinates travel in 16 bits in several of the window manager's messages.
+constexpr LONG kLargestCoordinate = 32767;
 
 UniqueRegKey OpenForReading()
 {
@@ -95,6 +101,44 @@ int StopSecondsFromStored(int stored)
     return stored <= 0 ? kDefaultStopSeconds : stored;
 }
 
+// A damaged value or one changed by hand must not leave the program without a place to record:
+// text that no Windows path can hold gives the default folder.
+bool UsableFolder(const std::wstring& folder)
+{
+    if (folder.empty() || folder.size() > kLongestFolder) return false;
+    for (wchar_t c : folder)
+        if (c < 0x20 || wcschr(L"<>\"|?*", c)) return false;
+    return true;
+}
+
+// The base name becomes part of a file name in the save folder, so it must be one name: no
+// folder separators (which could lead out of the folder), no drive colon, nothing a file name
+// cannot hold.
+bool UsableBaseName(const std::wstring& name)
+{
+    if (name.empty() || name.size() > kLongestBaseName) return false;
+    for (wchar_t c : name)
+        if (c < 0x20 || wcschr(L"<>:\"/\\|?*", c)) return false;
+    return true;
+}
+
+// Only what GetWindowPlacement of a shown window can have written, on a screen that still
+// exists; anything else would start the program hidden, without a size or out of sight.
+bool PlausiblePlacement(WINDOWPLACEMENT& placement)
+{
+    if (placement.flags & ~static_cast<UINT>(WPF_SETMINPOSITION | WPF_RESTORETOMAXIMIZED))
+        return false;
+    // A program closed while minimised comes back where the user can see it.
+    if (placement.showCmd == SW_SHOWMINIMIZED) placement.showCmd = SW_SHOWNORMAL;
+    if (placement.showCmd != SW_SHOWNORMAL && placement.showCmd != SW_SHOWMAXIMIZED) return false;
+    const RECT& r = placement.rcNormalPosition;
+    for (LONG v : {r.left, r.top, r.right, r.bottom})
+        if (v < -kLargestCoordinate || v > kLargestCoordinate) return false;
+    if (r.right <= r.left || r.bottom <= r.top) return false;
+    // A monitor that has gone (a second screen unplugged) took the window with it.
+    return ::MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
 // A corrupt type or row is repaired the way a type change resets the quality.
 void RepairRecordChoice(MainWindowSettings& s)
 {
@@ -117,14 +161,18 @@ MainWindowSettings LoadSettings()
 {
     MainWindowSettings s;
     UniqueRegKey key = OpenForReading();
+    const MainWindowSettings defaults;
     s.savePath = ReadString(key.get(), kSavePath, s.savePath);
+    if (!UsableFolder(s.savePath)) s.savePath = defaults.savePath;
     s.baseName = ReadString(key.get(), kNoName, s.baseName);
+    if (!UsableBaseName(s.baseName)) s.baseName = defaults.baseName;
     s.recordType = ReadInt(key.get(), kRecordType, s.recordType);
     s.quality = ReadInt(key.get(), kSelQuality, s.quality);
     RepairRecordChoice(s);
     g_autoStop.seconds =
         StopSecondsFromStored(ReadInt(key.get(), kRecStopTime, kDefaultStopSeconds));
-    g_autoStop.enabled = ReadInt(key.get(), kAutoStop, kDefaultAutoStop);
+    // On or off; whatever else is stored counts as on, as it always did.
+    g_autoStop.enabled = ReadInt(key.get(), kAutoStop, kDefaultAutoStop) != 0 ? 1 : 0;
     return s;
 }
 
@@ -151,8 +199,11 @@ bool LoadWindowPlacement(WINDOWPLACEMENT& placement)
     // Anything but exactly one record would hand SetWindowPlacement garbage.
     if (!ReadRaw(key.get(), kPlacement, REG_BINARY, raw) || raw.size() != sizeof placement)
         return false;
-    memcpy(&placement, raw.data(), sizeof placement);
-    placement.length = sizeof placement;
+    WINDOWPLACEMENT stored;
+    memcpy(&stored, raw.data(), sizeof stored);
+    stored.length = sizeof stored;
+    if (!PlausiblePlacement(stored)) return false;
+    placement = stored;
     return true;
 }
 

@@ -27,15 +27,20 @@ struct MainWindowSettings {
 
 // Reads the four values above and loads "RecStopTime" and "AutoStop" into g_autoStop.
 // A record type or quality row that does not exist becomes WAV with its default row; an
-// auto-stop time of 0 or less becomes 300 seconds.
+// auto-stop time of 0 or less becomes 300 seconds; "AutoStop" is 0 or 1 (anything but 0 is
+// on). A save folder that no path can be (empty, too long, control characters or wildcards)
+// and a base name that is not one file name (empty, too long, a folder separator, a colon...)
+// give their defaults.
 MainWindowSettings LoadSettings();
 // Writes the four values and g_autoStop's two (at the main window's destruction).
 void SaveSettings(const MainWindowSettings& settings);
 // Writes only "RecStopTime" and "AutoStop" from g_autoStop (the auto-stop page).
 void SaveAutoStopSettings();
 
-// The main window's placement ("VeltoRecorder", REG_BINARY). False when there is none or when
-// the stored value is not exactly one WINDOWPLACEMENT (44 bytes).
+// The main window's placement ("VeltoRecorder", REG_BINARY). False when there is none, when
+// the stored value is not exactly one WINDOWPLACEMENT (44 bytes), or when it is not one a shown
+// window can have left (hidden, unknown flags, no size, off every monitor). A minimised
+// placement comes back as the normal one.
 bool LoadWindowPlacement(WINDOWPLACEMENT& placement);
 void SaveWindowPlacement(const WINDOWPLACEMENT& placement);
 

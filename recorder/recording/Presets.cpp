@@ -71,8 +71,18 @@ std::wstring SaveDialogFilter(int type)
     return filter;
 }
 
+namespace {
+// A row that does not exist is read as the type's default row, as its label is: every value
+// comes from inside the tables whatever a caller passes.
+int ExistingRow(int type, int quality)
+{
+    return IsValidQuality(type, quality) ? quality : DefaultQuality(type);
+}
+}  // namespace
+
 int PresetSampleRate(int type, int quality)
 {
+    quality = ExistingRow(type, quality);
     switch (type) {
     case kRecordWav: return kWavRates[quality <= 7 ? quality : quality - 8];
     case kRecordMp3: return kMp3Rows[quality].sampleRate;
@@ -83,6 +93,7 @@ int PresetSampleRate(int type, int quality)
 
 int PresetChannels(int type, int quality)
 {
+    quality = ExistingRow(type, quality);
     switch (type) {
     case kRecordWav: return quality <= 7 ? 1 : 2;
     case kRecordMp3:
@@ -93,6 +104,7 @@ int PresetChannels(int type, int quality)
 
 int PresetBitRate(int type, int quality)
 {
+    quality = ExistingRow(type, quality);
     switch (type) {
     case kRecordWav:
         return PresetChannels(type, quality) * PresetSampleRate(type, quality) * 16 / 1000;

@@ -23,7 +23,8 @@ const wchar_t* FileExtension(int type);
 // The save dialog's filter: description and pattern pairs, NUL-separated, double-NUL ended.
 std::wstring SaveDialogFilter(int type);
 
-// The quality row must exist in the type's table; an unknown type gives 0.
+// An unknown type gives 0; a row that does not exist in the type's table is read as the type's
+// default row (as QualityLabel labels it).
 int PresetSampleRate(int type, int quality);
 int PresetChannels(int type, int quality);
 // kbit/s for WAV (display only) and MP3; bit/s for WMA, which the WMA writer takes as it is.

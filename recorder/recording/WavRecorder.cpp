@@ -26,6 +26,41 @@ LPARAM Text(const wchar_t* text)
 
 }  // namespace
 
+BlockOutcome AfterBlockCopied(HRESULT copyResult, uint64_t bytesWritten, uint64_t bytesPerSecond,
+                              int autoStopSeconds, int64_t& lastSecond)
+{
+    BlockOutcome outcome;
+    const int64_t seconds =
+        bytesPerSecond ? static_cast<int64_t>(bytesWritten / bytesPerSecond) : 0;
+    if (copyResult == kCopyContinue) {
+        if (seconds != lastSecond) {
+            outcome.notify = true;
+            outcome.what = NOTIFY_ELAPSED;
+            outcome.value = static_cast<LPARAM>(seconds);
+            lastSecond = seconds;
+        }
+        return outcome;
+    }
+    outcome.ends = true;
+    outcome.notify = true;
+    if (copyResult == kCopyFileFull) {
+        outcome.what = NOTIFY_ERROR;
+        outcome.value = Text(kWavFileFullError);
+    } else if (copyResult == kCopyWriteFailed) {
+        outcome.what = NOTIFY_ERROR;
+        outcome.value = Text(kWavFileWriteError);
+    } else if (FAILED(copyResult)) {
+        outcome.what = NOTIFY_ERROR;
+        outcome.value = Text(kWavCaptureStartError);
+    } else if (seconds == autoStopSeconds) {
+        outcome.what = NOTIFY_LIMIT;
+    } else {
+        outcome.what = NOTIFY_ELAPSED;
+        outcome.value = static_cast<LPARAM>(seconds);
+    }
+    return outcome;
+}
+
 // ---- CWavRecorder: the user-interface thread's side ----
 
 CWavRecorder::CWavRecorder(RecorderHost& host, uint64_t maxDataBytes)
@@ -302,28 +337,12 @@ void CWavThread::RunLoop()
 void CWavThread::OnBlockEvent(uint64_t bytesPerSecond, int64_t& lastSecond)
 {
     CWavRecorder& r = recorder_;
-    const HRESULT result = r.CopyCaptured();
-    const int64_t seconds = static_cast<int64_t>(r.cursor_.bytesWritten / bytesPerSecond);
-    if (result == kCopyContinue) {
-        if (seconds != lastSecond) {
-            Post(r.notifyWindow_, NOTIFY_ELAPSED, static_cast<LPARAM>(seconds));
-            lastSecond = seconds;
-        }
-        ::Sleep(10);
-        return;
-    }
-    r.stopFlag_ = 1;
-    if (result == kCopyFileFull) {
-        Post(r.notifyWindow_, NOTIFY_ERROR, Text(kWavFileFullError));
-    } else if (result == kCopyWriteFailed) {
-        Post(r.notifyWindow_, NOTIFY_ERROR, Text(kWavFileWriteError));
-    } else if (FAILED(result)) {
-        Post(r.notifyWindow_, NOTIFY_ERROR, Text(kWavCaptureStartError));
-    } else if (seconds == g_autoStop.seconds.load()) {
-        Post(r.notifyWindow_, NOTIFY_LIMIT, 0);
-    } else {
-        Post(r.notifyWindow_, NOTIFY_ELAPSED, static_cast<LPARAM>(seconds));
-    }
+    const HRESULT copied = r.CopyCaptured();
+    const BlockOutcome outcome = AfterBlockCopied(copied, r.cursor_.bytesWritten, bytesPerSecond,
+                                                  g_autoStop.seconds.load(), lastSecond);
+    if (outcome.ends) r.stopFlag_ = 1;
+    if (outcome.notify) Post(r.notifyWindow_, outcome.what, outcome.value);
+    if (!outcome.ends) ::Sleep(10);
 }
 
 void CWavThread::PumpMessages()

@@ -39,6 +39,19 @@ inline constexpr const wchar_t* kWavFileFullError =
 
 class CWavRecorder;
 
+// What the worker makes of one block event, given what copying returned: whether the
+// recording is over and what the main window is told. Counts are 64-bit, so the seconds and
+// the limit stay right however long a recording runs. `lastSecond` is the second last
+// reported; it is updated when a new one is reported.
+struct BlockOutcome {
+    bool ends = false;    // the recording is complete or failed: the worker stops
+    bool notify = false;  // post WM_RECORDER_NOTIFY with `what` and `value`
+    WPARAM what = 0;
+    LPARAM value = 0;
+};
+BlockOutcome AfterBlockCopied(HRESULT copyResult, uint64_t bytesWritten, uint64_t bytesPerSecond,
+                              int autoStopSeconds, int64_t& lastSecond);
+
 // The worker: a thread with its own message queue, at the lowest priority.
 class CWavThread {
 public:

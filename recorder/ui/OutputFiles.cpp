@@ -11,6 +11,7 @@
 #include "recorder/dialogs/MessageDlg.h"
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/Recorder.h"
+#include "recorder/ui/StatusText.h"
 
 namespace velto {
 
@@ -21,18 +22,10 @@ constexpr DWORD kSaveDialogFlags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN
 static_assert(kSaveDialogFlags == 0x890802);
 // The longest path the wide file functions take.
 constexpr size_t kPathCapacity = 32768;
-constexpr wchar_t kIdleStatus[] = L"VeltoRecorder v1.02";
 
 bool IsDriveLetter(wchar_t c)
 {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
-}
-
-std::wstring UpperAscii(std::wstring s)
-{
-    for (auto& c : s)
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
-    return s;
 }
 
 // Size of an existing regular file; false when there is none.
@@ -73,20 +66,9 @@ bool PathTaken(const std::wstring& path)
 
 std::wstring ComposeStatusText(int complete, int type, int quality, const std::wstring& file)
 {
-    int bitRate = PresetBitRate(type, quality);
-    if (type == kRecordWma) bitRate /= 1000;  // its table is in bit/s
-    const int sampleRate = PresetSampleRate(type, quality);
-    const wchar_t* channels = PresetChannels(type, quality) == 1 ? L"Mono" : L"Stereo";
-
-    if (complete) {
-        ULONGLONG size = 0;
-        if (!FileSize(file, &size) || size / 1024 == 0) return kIdleStatus;
-        return FormatW(L"Recording Complete %s (%s)KByte %dKbps - %dHz, %s", file.c_str(),
-                       std::to_wstring(size / 1024).c_str(), bitRate, sampleRate, channels);
-    }
-    return FormatW(L"%s DirectRecording %dKbps - %dHz, %s, %s",
-                   UpperAscii(FileExtension(type)).c_str(), bitRate, sampleRate, channels,
-                   file.c_str());
+    ULONGLONG size = 0;
+    const bool exists = complete && FileSize(file, &size);
+    return FormatStatusText(complete, type, quality, file, exists, size);
 }
 
 COutputFiles::COutputFiles(OutputFilesHost& host, std::wstring saveFolder, std::wstring baseName)

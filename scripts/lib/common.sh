@@ -15,6 +15,8 @@ VELTO_APT_PACKAGES=(
   lame
   python3-pil fonts-dejavu-core
 )
+# tests/fuzz: the fuzz targets are built natively with clang's libFuzzer and sanitizers.
+VELTO_APT_PACKAGES+=(clang-14 libclang-rt-14-dev)
 # bench/playback-cost compares our playback with Debian's own MP3 player.
 VELTO_APT_PACKAGES+=(mpg123)
 

@@ -1,6 +1,8 @@
 // The preset tables and the labels built from them.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "recorder/recording/Presets.h"
 
 using namespace velto;
@@ -70,6 +72,27 @@ TEST(Presets, OutOfRangeRowsAreLabelledLikeTheDefaultRow)
     };
     for (const Case& c : cases)
         EXPECT_EQ(QualityLabel(c.type, c.quality), c.label) << c.type << "/" << c.quality;
+}
+
+// Rows that do not exist (a status text for a corrupt row, found by fuzzing: row 82429 of WAV
+// read far outside the table) give the default row's values, never memory past the tables.
+TEST(Presets, OutOfRangeRowsGiveTheDefaultRowsValues)
+{
+    struct Case {
+        int type, quality;
+        int rate, channels, bitRate;
+    } cases[] = {
+        {kRecordWav, 82429, 22050, 2, 705},     {kRecordWav, -1, 22050, 2, 705},
+        {kRecordWav, 16, 22050, 2, 705},        {kRecordMp3, 8, 44100, 2, 128},
+        {kRecordMp3, INT_MIN, 44100, 2, 128},   {kRecordWma, 8, 44100, 2, 96024},
+        {kRecordWma, INT_MAX, 44100, 2, 96024},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << "/" << c.quality);
+        EXPECT_EQ(PresetSampleRate(c.type, c.quality), c.rate);
+        EXPECT_EQ(PresetChannels(c.type, c.quality), c.channels);
+        EXPECT_EQ(PresetBitRate(c.type, c.quality), c.bitRate);
+    }
 }
 
 TEST(Presets, UnknownTypeGivesZeroAndNothing)

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/SingleInstance.h"
 #include "common/Text.h"
@@ -239,6 +240,107 @@ TEST(Renovo, WithoutAnAnsweringServerTheRecorderStartsWithinSeconds)
     }
 }
 
+// Names an update must never reach, each a file of its own outside the program folder: beside
+// the folder, at the root of its drive, in the root of the Linux side (Wine's Z:).
+struct Outside {
+    std::wstring name = L"velto-escaped-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
+    std::vector<std::wstring> Places(const ProgramFolderWithRenovo& program) const
+    {
+        std::wstring parent = program.folder().path();
+        parent.pop_back();
+        parent = parent.substr(0, parent.find_last_of(L'\\') + 1);
+        return {parent + name, L"C:\\" + name, L"Z:\\tmp\\" + name};
+    }
+    bool AnyWritten(const ProgramFolderWithRenovo& program) const
+    {
+        for (const auto& place : Places(program))
+            if (::GetFileAttributesW(place.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        return false;
+    }
+};
+
+// Lists that try to write outside the program folder: each also lists a good file, so a list
+// that is taken in part would show. Nothing is written anywhere, the good file stays as it
+// was, and the recorder comes up.
+TEST(Renovo, ListsThatReachOutsideTheProgramFolderChangeNothing)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    const Outside outside;
+    const std::string payload = "written by an update list";
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"h-payload.txt"), payload));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"h-notes.txt"), "new notes"));
+    const std::wstring paths[] = {
+        L"..\\" + outside.name,        L"Plugins\\..\\..\\" + outside.name,
+        L"../" + outside.name,         L"C:\\" + outside.name,
+        L"C:" + outside.name,          L"\\" + outside.name,
+        L"/tmp/" + outside.name,       L"Z:\\tmp\\" + outside.name,
+        L"\\\\?\\C:\\" + outside.name, L"\\\\127.0.0.1\\c$\\" + outside.name,
+    };
+    int n = 0;
+    for (const std::wstring& path : paths) {
+        SCOPED_TRACE(testing::Message() << path);
+        ProgramFolderWithRenovo program;
+        program.Put(L"notes.txt", "old notes");
+        const std::wstring list = L"h-list-" + std::to_wstring(++n) + L".txt";
+        ASSERT_TRUE(WriteFileBytes(server.Path(list),
+                                   "version 9.0\n" +
+                                       ListLine("new notes", L"h-notes.txt", L"notes.txt") +
+                                       ListLine(payload, L"h-payload.txt", path)));
+        EXPECT_EQ(0, program.RunUpdater(server.Address(list)));
+        ExpectRecorderStartedOnce(program);
+        EXPECT_FALSE(outside.AnyWritten(program));
+        EXPECT_EQ("old notes", program.Get(L"notes.txt"));
+        EXPECT_FALSE(program.HasLeftovers());
+    }
+}
+
+// Lists that cannot be had whole or name files that cannot be had: nothing is replaced and the
+// recorder comes up within the list's time.
+TEST(Renovo, OversizedListsAndUnreachableFilesChangeNothing)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    // Two mebibytes of a valid list: comments, then the entry.
+    std::string huge = "version 9.0\n";
+    while (huge.size() < (2u << 20)) huge += "# " + std::string(1000, 'x') + "\n";
+    huge += ListLine("new notes", L"i-notes.txt", L"notes.txt");
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-huge.txt"), huge));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-notes.txt"), "new notes"));
+    const std::wstring closed = L"http://127.0.0.1:" + Env(L"VELTO_CLOSED_PORT");
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-unreachable.txt"),
+                               "version 9.0\n" +
+                                   ListLine("new notes", L"i-notes.txt", L"notes.txt") +
+                                   ListLine("other", closed + L"/other.txt", L"other.txt")));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-missing.txt"),
+                               "version 9.0\n" +
+                                   ListLine("new notes", L"i-notes.txt", L"notes.txt") +
+                                   ListLine("other", L"i-not-there.txt", L"other.txt")));
+    const struct {
+        const char* why;
+        std::wstring address;
+    } cases[] = {
+        {"a list of 2 MiB", server.Address(L"i-huge.txt")},
+        {"a list that never ends",
+         L"http://127.0.0.1:" + Env(L"VELTO_ENDLESS_PORT") + L"/list.txt"},
+        {"a file on a server that is not there", server.Address(L"i-unreachable.txt")},
+        {"a file the server does not have", server.Address(L"i-missing.txt")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        ProgramFolderWithRenovo program;
+        program.Put(L"notes.txt", "old notes");
+        const DWORD start = ::GetTickCount();
+        EXPECT_EQ(0, program.RunUpdater(c.address));
+        const DWORD spent = ::GetTickCount() - start;
+        ExpectRecorderStartedOnce(program);
+        EXPECT_EQ("old notes", program.Get(L"notes.txt"));
+        EXPECT_FALSE(program.Has(L"other.txt"));
+        EXPECT_FALSE(program.HasLeftovers());
+        EXPECT_LT(spent, 25000u);  // the list's 8 s, and a margin for a loaded machine
+    }
+}
+
 TEST(Renovo, LocalListsWork)
 {
     ProgramFolderWithRenovo program;
@@ -336,6 +438,57 @@ TEST(Renovo, APlainStartOfTheRecorderComesUpAfterTheUpdate)
     KillIfRunning(recorder);
     // Let the Updater finish deleting its copy before the folder goes.
     ::Sleep(500);
+}
+
+// The real programs over a list that reaches outside the folder: the recorder's window comes
+// up and nothing was written.
+TEST(Renovo, APlainStartOverAHostileListStillBringsTheRecorderUp)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    const std::wstring escaped =
+        L"velto-escaped-real-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
+    TempFolder program{UniqueTempName(L"velto-renovo")};
+    for (const wchar_t* name : {L"VeltoRecorder.exe", L"Updater.exe", L"Renovo.dll"})
+        ASSERT_TRUE(CopyProgram(name, program.File(name)));
+    ASSERT_TRUE(WriteFileBytes(server.Path(L"j-payload.txt"), "escaped"));
+    ASSERT_TRUE(
+        WriteFileBytes(server.Path(L"j-list.txt"),
+                       "version 9.0\n" + ListLine("escaped", L"j-payload.txt", L"..\\" + escaped)));
+    ASSERT_TRUE(
+        WriteFileBytes(program.File(L"Renovo.ini"),
+                       WideToUtf8(L"[Renovo]\r\nList=" + server.Address(L"j-list.txt") + L"\r\n")));
+
+    Process launcher = StartProgram(program.File(L"VeltoRecorder.exe"), L"");
+    ASSERT_TRUE(launcher);
+    EXPECT_TRUE(WaitForExit(launcher, kStartTimeoutMs));
+    KillIfRunning(launcher);
+    HWND window = nullptr;
+    const DWORD deadline = ::GetTickCount() + 60000;
+    while (!window && ::GetTickCount() < deadline) {
+        HWND candidate = FindProcessWindow(L"VeltoRecorder", 0);
+        if (candidate && _wcsicmp(WindowProgram(candidate).c_str(),
+                                  program.File(L"VeltoRecorder.exe").c_str()) == 0)
+            window = candidate;
+        else
+            ::Sleep(100);
+    }
+    ASSERT_NE(nullptr, window) << "the recorder did not come up";
+    std::wstring parent = program.path();
+    parent.pop_back();
+    parent = parent.substr(0, parent.find_last_of(L'\\') + 1);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((parent + escaped).c_str()));
+
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    Process recorder;
+    recorder.handle.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
+    recorder.pid = pid;
+    DialogWatcher answerEverything(pid);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitForExit(recorder, kStartTimeoutMs));
+    KillIfRunning(recorder);
+    ::Sleep(500);  // the Updater deletes its copy of the library on its way out
 }
 
 }  // namespace

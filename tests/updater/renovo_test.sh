@@ -28,16 +28,42 @@ print(s.getsockname()[1], flush=True)
 time.sleep(3600)
 PY
 pids+=($!)
+# A server that answers 200 and then sends without end: an oversized body.
+python3 -u - >"$work/endless.log" 2>&1 <<'PY' &
+import socket, threading
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", 0))
+s.listen(16)
+print(s.getsockname()[1], flush=True)
+chunk = b"# " + b"x" * 65533 + b"\n"
+def serve(c):
+    try:
+        c.recv(65536)
+        c.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n")
+        while True:
+            c.sendall(chunk)
+    except OSError:
+        pass
+    finally:
+        c.close()
+while True:
+    c, _ = s.accept()
+    threading.Thread(target=serve, args=(c,), daemon=True).start()
+PY
+pids+=($!)
 closed_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()')
 
-http_port= silent_port=
+http_port= silent_port= endless_port=
 for _ in $(seq 100); do
   http_port=$(sed -n 's/.*Serving HTTP on [0-9.]* port \([0-9]*\).*/\1/p' "$work/http.log" | head -n1)
   silent_port=$(head -n1 "$work/silent.log" 2>/dev/null || true)
-  [ -n "$http_port" ] && [ -n "$silent_port" ] && break
+  endless_port=$(head -n1 "$work/endless.log" 2>/dev/null || true)
+  [ -n "$http_port" ] && [ -n "$silent_port" ] && [ -n "$endless_port" ] && break
   sleep 0.1
 done
-[ -n "$http_port" ] && [ -n "$silent_port" ] || { echo "servers did not start"; cat "$work"/*.log; exit 1; }
+[ -n "$http_port" ] && [ -n "$silent_port" ] && [ -n "$endless_port" ] ||
+  { echo "servers did not start"; cat "$work"/*.log; exit 1; }
 
 # A publication made the documented way: the files and, beside them, the list the script writes.
 mkdir -p "$work/www/pub/Plugins"
@@ -47,5 +73,6 @@ head -c 70000 /dev/urandom >"$work/www/pub/Plugins/in_extra.dll"
 mv "$work/list.txt" "$work/www/pub/veltorecorder.txt"
 
 export VELTO_HTTP_PORT=$http_port VELTO_SILENT_PORT=$silent_port VELTO_CLOSED_PORT=$closed_port
+export VELTO_ENDLESS_PORT=$endless_port
 export VELTO_HTTP_ROOT="Z:${work//\//\\}\\www"
 "$WINE" "$VELTO_BIN/renovo_test.exe" "$@"

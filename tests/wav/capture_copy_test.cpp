@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "recorder/recording/CaptureCopy.h"
+#include "recorder/recording/CaptureLoop.h"
 #include "recorder/recording/Presets.h"
+#include "recorder/recording/WavRecorder.h"
 #include "recorder/recording/WaveWriter.h"
 #include "tests/support/FileBytes.h"
 
@@ -213,6 +215,173 @@ TEST_F(CaptureCopyTest, FailuresOfTheBufferAndOfTheFile)
     EXPECT_EQ(cursor.bytesWritten, 0u);
     EXPECT_EQ(ring.unlocked.size(), 1u);
     EXPECT_TRUE(FinishedSamples().empty());
+}
+
+// Error texts are compared as texts: each part of the program may hold its own copy.
+void ExpectOutcome(const BlockOutcome& actual, const BlockOutcome& expected)
+{
+    EXPECT_EQ(actual.ends, expected.ends);
+    EXPECT_EQ(actual.notify, expected.notify);
+    EXPECT_EQ(actual.what, expected.what);
+    if (expected.what == NOTIFY_ERROR && actual.what == NOTIFY_ERROR)
+        EXPECT_STREQ(reinterpret_cast<const wchar_t*>(actual.value),
+                     reinterpret_cast<const wchar_t*>(expected.value));
+    else
+        EXPECT_EQ(actual.value, expected.value);
+}
+
+// Hours into a recording: the worker's view after each copy. Four blocks wait in the buffer
+// each time; the count the recording already holds is set as if it had run that long.
+TEST(LongWavRecordings, SecondsAndLimitsStayRightPastSixPointEightHours)
+{
+    constexpr int kSevenHours = 7 * 3600;
+    const WAVEFORMATEX row0 = MakePcmFormat(1, 8000);    // 16000 bytes per second
+    const WAVEFORMATEX row14 = MakePcmFormat(2, 44100);  // 176400
+    const WAVEFORMATEX row15 = MakePcmFormat(2, 48000);  // 192000
+    const uint64_t fourGiB = uint64_t{1} << 32;
+    struct Case {
+        const char* name;
+        WAVEFORMATEX format;
+        int autoStopSeconds;  // 0: auto-stop off
+        bool fileLimit;       // the file's own limit applies (as in use)
+        uint64_t startCount;
+        HRESULT result;
+        uint64_t endCount;
+        BlockOutcome outcome;
+    };
+    const uint64_t row0Limit = uint64_t{kSevenHours} * 16000;  // 403 200 000 bytes
+    const uint64_t row15FileLimit = MaxWaveDataBytes(row15);
+    // What a 32-bit product of 7 h and 192000 bytes per second would have wrapped to: 2830 s.
+    const uint64_t wrapped = (uint64_t{kSevenHours} * 192000) % fourGiB;
+    const Case cases[] = {
+        {"8000 Hz mono at 6.9 hours, auto-stop at 7",
+         row0,
+         kSevenHours,
+         true,
+         24840ull * 16000,
+         kCopyContinue,
+         24840ull * 16000 + 4 * kBlock,
+         {false, true, NOTIFY_ELAPSED, 24842}},
+        {"8000 Hz mono reaching its 7-hour auto-stop",
+         row0,
+         kSevenHours,
+         true,
+         row0Limit - 2 * kBlock - 500,
+         kCopyLimitReached,
+         row0Limit,
+         {true, true, NOTIFY_LIMIT, 0}},
+        {"48000 Hz stereo past the count a 32-bit limit would wrap to",
+         row15,
+         kSevenHours,
+         true,
+         wrapped - 1000,
+         kCopyContinue,
+         wrapped - 1000 + 4 * kBlock,
+         {false, true, NOTIFY_ELAPSED, 2830}},
+        {"48000 Hz stereo with a 7-hour auto-stop reaches the file's limit first",
+         row15,
+         kSevenHours,
+         true,
+         row15FileLimit - 3 * kBlock,
+         kCopyFileFull,
+         row15FileLimit,
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileFullError)}},
+        {"44100 Hz stereo counting past 2^32 bytes where a file could hold them",
+         row14,
+         0,
+         false,
+         fourGiB - kBlock,
+         kCopyContinue,
+         fourGiB + 3 * kBlock,
+         {false, true, NOTIFY_ELAPSED, 24348}},
+    };
+    TempFolder folder{L"velto-long"};
+    FakeRing ring;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_autoStop.enabled = c.autoStopSeconds != 0;
+        g_autoStop.seconds = c.autoStopSeconds;
+        const uint64_t limit = AutoStopLimitBytes(c.format.nAvgBytesPerSec);
+        CWaveWriter writer;
+        ASSERT_EQ(writer.Create(folder.File(L"long.wav"), c.format), S_OK);
+        CaptureCursor cursor;
+        cursor.bufferSize = kRing;
+        cursor.blockSize = kBlock;
+        cursor.nextOffset = 8 * kBlock;
+        cursor.bytesWritten = c.startCount;
+        cursor.limit = c.autoStopSeconds ? limit : kNoByteLimit;
+        cursor.maxDataBytes = c.fileLimit ? MaxWaveDataBytes(c.format) : kNoByteLimit;
+        ring.readAt = 2 * kBlock;
+
+        const HRESULT result = CopyCaptured(ring, writer, cursor);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(cursor.bytesWritten, c.endCount);
+        // The second before the copy's first was the last one reported.
+        int64_t lastSecond = static_cast<int64_t>(c.startCount / c.format.nAvgBytesPerSec) - 1;
+        ExpectOutcome(AfterBlockCopied(result, cursor.bytesWritten, c.format.nAvgBytesPerSec,
+                                       c.autoStopSeconds, lastSecond),
+                      c.outcome);
+        EXPECT_EQ(writer.Finish(0), S_OK);
+    }
+    g_autoStop.enabled = 1;
+    g_autoStop.seconds = 300;
+}
+
+// Each whole second is reported once; failures and the two limits end the recording with
+// their own message.
+TEST(LongWavRecordings, WhatTheWorkerSaysAfterACopy)
+{
+    const uint64_t bps = 176400;
+    struct Case {
+        const char* name;
+        HRESULT result;
+        uint64_t bytes;
+        int autoStopSeconds;
+        int64_t lastSecond;
+        BlockOutcome outcome;
+        int64_t lastSecondAfter;
+    };
+    const Case cases[] = {
+        {"a new second", kCopyContinue, 3 * bps, 300, 2, {false, true, NOTIFY_ELAPSED, 3}, 3},
+        {"the same second", kCopyContinue, 3 * bps + 5, 300, 3, {}, 3},
+        {"the first block", kCopyContinue, 10584, 300, -1, {false, true, NOTIFY_ELAPSED, 0}, 0},
+        {"auto-stop", kCopyLimitReached, 300 * bps, 300, 299, {true, true, NOTIFY_LIMIT, 0}, 299},
+        {"finished at another second",
+         kCopyLimitReached,
+         12 * bps,
+         300,
+         11,
+         {true, true, NOTIFY_ELAPSED, 12},
+         11},
+        {"file full",
+         kCopyFileFull,
+         5 * bps,
+         300,
+         4,
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileFullError)},
+         4},
+        {"write failed",
+         kCopyWriteFailed,
+         5 * bps,
+         300,
+         4,
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileWriteError)},
+         4},
+        {"capture failed",
+         DSERR_NODRIVER,
+         5 * bps,
+         300,
+         4,
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavCaptureStartError)},
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int64_t lastSecond = c.lastSecond;
+        ExpectOutcome(AfterBlockCopied(c.result, c.bytes, bps, c.autoStopSeconds, lastSecond),
+                      c.outcome);
+        EXPECT_EQ(lastSecond, c.lastSecondAfter);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,3 @@
+// See windows.h beside this file: WAVEFORMATEX lives there.
+#pragma once
+#include <windows.h>
