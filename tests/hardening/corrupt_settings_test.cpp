@@ -278,7 +278,7 @@ protected:
     void StartShowAndClose()
     {
         Process p = StartProgram(BinFolder() + L"VeltoRecorder.exe", L"/run");
-        ASSERT_TRUE(p);
+        ASSERT_TRUE(p) << "CreateProcess failed with " << ::GetLastError();
         DialogWatcher answerEverything(p.pid);
         HWND window = WaitForProcessWindow(L"VeltoRecorder", p.pid, kTimeoutMs);
         EXPECT_NE(nullptr, window) << "no window";
