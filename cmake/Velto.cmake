@@ -28,15 +28,18 @@ function(velto_plugin target)
 endfunction()
 
 # Embeds an application manifest (a template with @VELTO_VERSION_QUAD@) into a program, as
-# resource 1 of type RT_MANIFEST. Only the shipped programs get one: test programs that compile
-# the program's own .rc files stay as they are.
+# resource 1 of type RT_MANIFEST. It lives in its own .rc, not in the program's resources, so
+# a test program compiling those gets a manifest only when its CMakeLists asks for one (the
+# dialog tests do, to see the same common controls as the program).
 function(velto_manifest target template)
   math(EXPR minor "${CMAKE_PROJECT_VERSION_MINOR}+0")
   set(VELTO_VERSION_QUAD "${CMAKE_PROJECT_VERSION_MAJOR}.${minor}.0.0")
   set(manifest ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
   configure_file(${template} ${manifest} @ONLY)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_manifest.rc)
-  file(WRITE ${rc} "#include <winuser.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${manifest}\"\n")
+  # Written only when it changes, so a new configure does not relink the program.
+  file(CONFIGURE OUTPUT ${rc} CONTENT
+       "#include <winuser.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${manifest}\"\n")
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${manifest})
   target_sources(${target} PRIVATE ${rc})
 endfunction()
