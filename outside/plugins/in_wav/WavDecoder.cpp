@@ -89,7 +89,8 @@ bool WavDecoder::Open(const std::wstring& path)
             if (length != 0 && length <= bytes) bytes = length;
             frames_ = bytes / static_cast<uint64_t>(frameBytes_);
             position_ = 0;
-            return Seek(0);
+            // Not one whole frame: nothing to play, and a play of it would never be heard.
+            return frames_ > 0 && Seek(0);
         }
         offset += 8 + length + (length & 1);
     }
