@@ -58,7 +58,8 @@ std::string ReadBytes(const std::wstring& path)
     if (f == INVALID_HANDLE_VALUE) return bytes;
     char buffer[65536];
     DWORD got = 0;
-    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
     ::CloseHandle(f);
     return bytes;
 }
@@ -167,7 +168,8 @@ void Fill(PluginFolder& folder, const PluginCase& c)
         ASSERT_TRUE(WriteBytes(to, ""));
     } else {
         const std::wstring from = c.real ? RealPlugin(c.source) : FixturePath(c.source);
-        ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE)) << "missing: " << WideToUtf8(from);
+        ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE))
+            << "missing: " << WideToUtf8(from);
     }
 }
 
@@ -261,8 +263,8 @@ enum class Outcome {
 
 // Good files of the tone, 2 s each, to damage.
 struct Sources {
-    std::string wav;  // 44.1 kHz stereo
-    std::string mp3;  // 44.1 kHz stereo
+    std::string wav;      // 44.1 kHz stereo
+    std::string mp3;      // 44.1 kHz stereo
     std::string monoMp3;  // 22.05 kHz mono
 };
 
