@@ -129,6 +129,7 @@ int PlayerEngine::StartPlay(const char* path, int volume, int pan, bool stream)
     streamMode_ = stream ? 1 : 0;
     totalSeconds_ = kNoLength;
     state_ = PlayState::Stopped;
+    silentTicks_ = 0;
     if (!path) return 0;
 
     if (!SelectInput(path, stream)) return 0;
@@ -252,6 +253,7 @@ void PlayerEngine::SeekToPosition(int ms)
     if (!HasInput()) return;
     queue_.Flush();
     if (!IsRunning()) return;
+    silentTicks_ = 0;
     // The output is flushed one second beyond the position, as the library has always done,
     // but before the input plug-in hears of the seek: its decoding thread then flushes at the
     // new position after us. The other way round a quick thread could flush first and leave
@@ -416,7 +418,12 @@ void PlayerEngine::TickLocked()
         msAtSecondChange_ = outputMs_;
         secondChanged = true;
     }
-    if (state_ == PlayState::Paused || state_ == PlayState::Stopped || outputMs_ <= 0) return;
+    if (state_ == PlayState::Paused || state_ == PlayState::Stopped) return;
+    if (outputMs_ <= 0) {
+        if (NothingToHearLocked()) EndOfPlayLocked();
+        return;
+    }
+    silentTicks_ = 0;
     if (!input || !currentOutModule_) return;
 
     const bool playing = CallPlugin(0, currentOutModule_->IsPlaying) != 0;
@@ -428,6 +435,21 @@ void PlayerEngine::TickLocked()
         if (playing || secondChanged) return;
     }
     EndOfPlayLocked();
+}
+
+// A file that holds too little sound to move the output time (or none the plug-in could
+// decode) would otherwise play for ever: once the output has had nothing to play for several
+// ticks in a row, the play is over. Streams and files without a length keep their rule of
+// never ending while nothing is heard.
+bool PlayerEngine::NothingToHearLocked()
+{
+    if (streamMode_ != 0 || totalSeconds_ == kNoLength || !HasInput() || !currentOutModule_)
+        return false;
+    if (CallPlugin(1, currentOutModule_->IsPlaying) != 0) {
+        silentTicks_ = 0;
+        return false;
+    }
+    return ++silentTicks_ >= kSilentTicksToEnd;
 }
 
 void PlayerEngine::EndOfPlayLocked()

@@ -28,6 +28,9 @@ public:
     // Total seconds while no length is known: a play in file mode then never ends by itself.
     static constexpr int kNoLength = -824;
     static constexpr UINT kTickMs = 1000;
+    // Ticks in a row with nothing heard and nothing left to hear after which a file's play
+    // has ended: a file too short or too damaged to be heard at all still ends.
+    static constexpr int kSilentTicksToEnd = 5;
 
     explicit PlayerEngine(TickTimer::Mode clock = TickTimer::Mode::Multimedia);
     // Stops a running play, releases the output plug-ins, then the input plug-ins.
@@ -107,6 +110,7 @@ private:
     static void OnTimer(void* context, UINT timerId);
     void TickLocked();
     void EndOfPlayLocked();
+    bool NothingToHearLocked();
 
     std::timed_mutex mutex_;
     // Deques: a record pointer handed out stays valid when a later discovery appends.
@@ -129,6 +133,7 @@ private:
     PlayState state_ = PlayState::Idle;
     int msAtSecondChange_ = -1;
     int lastSecond_ = -1;
+    int silentTicks_ = 0;  // ticks in a row with no output time and an idle output
 
     std::atomic<int> bitrate_{0};
     std::atomic<int> sampleRate_{0};

@@ -1,4 +1,5 @@
 // Finding, loading and releasing the plug-in DLLs of a folder.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -23,6 +24,30 @@ void CopyField(char (&field)[N], const char* text, size_t length)
         n += step;
     }
     std::memcpy(field, text, n);
+}
+
+// How many bytes of a plug-in's text the host may read for a field of `limit` bytes: up to
+// its NUL, never past the field (nothing beyond it would be kept), and never into memory that
+// is not there to be read. The list is the plug-in's; a broken one may lack its NUL or end at
+// the edge of its memory, and reading on would crash the host.
+size_t PluginTextLength(const char* text, size_t limit)
+{
+    size_t readable = 0;
+    const char* at = text;
+    while (readable < limit) {
+        MEMORY_BASIC_INFORMATION region{};
+        if (::VirtualQuery(at, &region, sizeof region) != sizeof region) break;
+        const DWORD readableProtection = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
+                                         PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
+                                         PAGE_EXECUTE_WRITECOPY;
+        if (region.State != MEM_COMMIT || !(region.Protect & readableProtection) ||
+            (region.Protect & PAGE_GUARD))
+            break;
+        const char* end = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+        readable += static_cast<size_t>(end - at);
+        at = end;
+    }
+    return strnlen(text, std::min(readable, limit));
 }
 
 }  // namespace
@@ -77,13 +102,17 @@ bool PlayerEngine::LoadPlugin(HWND window, const char* path, const char* fileNam
             ::GetProcAddress(module.get(), "winampGetInModule2"));
         In_Module* mod = entry ? CallPlugin<In_Module*>(nullptr, entry) : nullptr;
         if (!mod) return false;
+        // Another version of the contract lays its record out differently: neither written
+        // into nor called, so it cannot hide a plug-in that plays the same files.
+        if (mod->version != IN_MODULE_VERSION) return false;
         mod->hDllInstance = module.get();
         mod->hMainWindow = window;
         CopyField(record.fileName, fileName, std::strlen(fileName));
         CallPlugin(mod->Init);
         // The list's first string, such as "mp3;mp2" of "mp3;mp2\0MPEG audio\0".
         const char* extensions = mod->FileExtensions ? mod->FileExtensions : "";
-        CopyField(record.extension, extensions, std::strlen(extensions));
+        CopyField(record.extension, extensions,
+                  PluginTextLength(extensions, sizeof record.extension));
         record.in = mod;
     }
     record.module = module.release();

@@ -12,5 +12,6 @@ int SplitAtSeparatorTarget(const uint8_t* data, size_t size);
 int UpdateListTarget(const uint8_t* data, size_t size);
 int StatusTextTarget(const uint8_t* data, size_t size);
 int SampleQueueTarget(const uint8_t* data, size_t size);
+int WavHeaderTarget(const uint8_t* data, size_t size);
 
 }  // namespace velto::fuzz

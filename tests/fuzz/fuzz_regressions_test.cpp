@@ -21,6 +21,11 @@ const Regression kRegressions[] = {
      std::string("\x83\x00\x00\x00\x00\xfd\x41\x01", 8)},
     {"status_text", "MP3 row -188 read before the preset table",
      std::string("\x01\x01\x00\x00\x00\x44\xff\xff\xff\xff\xff\xff\xff", 13)},
+    {"wav_header", "a data chunk without one whole frame was taken for sound (it never ended)",
+     std::string("\x52\x49\x46\x46\x28\x00\x00\x00\x57\x41\x56\x45\x66\x6d\x74\x20"
+                 "\x10\x00\x00\x00\x01\x00\x02\x00\x44\xac\x00\x00\x10\xb1\x02\x00"
+                 "\x04\x00\x10\x00\x64\x61\x74\x61\x04\x00\x00\x00\x01\x02",
+                 46)},
 };
 
 int RunTarget(const std::string& target, const std::string& input)
@@ -30,6 +35,7 @@ int RunTarget(const std::string& target, const std::string& input)
     if (target == "update_list") return UpdateListTarget(data, input.size());
     if (target == "status_text") return StatusTextTarget(data, input.size());
     if (target == "sample_queue") return SampleQueueTarget(data, input.size());
+    if (target == "wav_header") return WavHeaderTarget(data, input.size());
     ADD_FAILURE() << "no fuzz target " << target;
     return -1;
 }
@@ -56,6 +62,13 @@ TEST(FuzzRegressions, TargetsRunOnOrdinaryInputs)
         {"status_text", "an MP3 recording",
          std::string("\x00\x01\x00\x00\x00\x03\x00\x00\x00\x00", 10) + std::string(8, '\0') +
              std::string("c\0:\0\\\0%\0s\0", 10)},
+        {"wav_header", "a stereo WAV",
+         std::string("\x52\x49\x46\x46\x2c\x00\x00\x00\x57\x41\x56\x45\x66\x6d\x74\x20"
+                     "\x10\x00\x00\x00\x01\x00\x02\x00\x44\xac\x00\x00\x10\xb1\x02\x00"
+                     "\x04\x00\x10\x00\x64\x61\x74\x61\x08\x00\x00\x00\x00\x00\x00\x00"
+                     "\x00\x00\x00\x00",
+                     52)},
+        {"wav_header", "nothing", ""},
         {"sample_queue", "store, fetch, close",
          std::string("\x00\x01\x05\x00\x00\x00\x01\x40\x02\x00\x00\x03\x05\x00\x00\x00\x06", 17)},
     };

@@ -255,7 +255,13 @@ INSTANTIATE_TEST_SUITE_P(
         // A total of -824 seconds means no length: never ends by itself.
         EndCase{"NoLengthExact", -824000, 0, {1000, 1000, 9000, 9000}, -1},
         EndCase{"NoLengthThousandthPart", -824999, 0, {1000, 1000, 1000}, -1},
-        EndCase{"NothingHeardYet", 5000, 0, {0, 0, -1, 0}, -1}),
+        EndCase{"NothingHeardYet", 5000, 0, {0, 0, -1, 0}, -1},
+        // Nothing heard and nothing left to hear, tick after tick: too little sound to move
+        // the output time, or none at all. Ends rather than plays for ever...
+        EndCase{"NothingEverHeard", 5000, 0, {0, 0, 0, 0, 0, 0, 0}, 4},
+        // ...but not while the output still has sound to play.
+        EndCase{"NothingHeardButQueued", 5000, 1, {0, 0, 0, 0, 0, 0, 0}, -1},
+        EndCase{"NothingHeardWithoutALength", -824000, 0, {0, 0, 0, 0, 0, 0, 0}, -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlayerEngine, TheEndMessageGoesToThePluginsMainWindow)

@@ -60,6 +60,9 @@ bool FfmpegDecoder::Open(const std::wstring& path)
                             codec_->sample_fmt, rate_, 0, nullptr) < 0 ||
         swr_init(resampler_) < 0)
         return false;
+    inChannels_ = codec_->ch_layout.nb_channels;
+    inFormat_ = codec_->sample_fmt;
+    inRate_ = rate_;
 
     packet_ = av_packet_alloc();
     frame_ = av_frame_alloc();
@@ -77,6 +80,34 @@ bool FfmpegDecoder::Open(const std::wstring& path)
     pending_.clear();
     pendingPos_ = 0;
     skipUntilMs_ = -1;
+    // A file that opens but yields no sound at all (only a header, or noise that looked like
+    // a stream) is not played: it would start and then never be heard.
+    return DecodeMore();
+}
+
+// A damaged or odd file may change its channels, sample format or rate in mid-stream. The
+// resampler reads as many planes as it was set up for, so it follows the frame; the output
+// keeps the rate and channels it was opened with.
+bool FfmpegDecoder::MatchResamplerToFrame()
+{
+    const int channels = frame_->ch_layout.nb_channels;
+    if (channels == inChannels_ && frame_->format == inFormat_ && frame_->sample_rate == inRate_)
+        return true;
+    if (channels <= 0 || frame_->sample_rate <= 0 || frame_->format < 0) return false;
+    AVChannelLayout outLayout;
+    av_channel_layout_default(&outLayout, channels_);
+    swr_free(&resampler_);
+    if (swr_alloc_set_opts2(&resampler_, &outLayout, AV_SAMPLE_FMT_S16, rate_, &frame_->ch_layout,
+                            static_cast<AVSampleFormat>(frame_->format), frame_->sample_rate, 0,
+                            nullptr) < 0 ||
+        swr_init(resampler_) < 0) {
+        swr_free(&resampler_);
+        inChannels_ = 0;
+        return false;
+    }
+    inChannels_ = channels;
+    inFormat_ = frame_->format;
+    inRate_ = frame_->sample_rate;
     return true;
 }
 
@@ -104,6 +135,9 @@ bool FfmpegDecoder::DecodeMore()
 
 void FfmpegDecoder::Convert()
 {
+    pending_.clear();
+    pendingPos_ = 0;
+    if (!MatchResamplerToFrame()) return;  // a frame that cannot be converted is skipped
     const int capacity = swr_get_out_samples(resampler_, frame_->nb_samples);
     if (capacity <= 0) return;
     pending_.resize(static_cast<size_t>(capacity) * channels_);
@@ -158,8 +192,10 @@ bool FfmpegDecoder::Seek(int ms)
     const bool moved = av_seek_frame(format_, -1, target, AVSEEK_FLAG_BACKWARD) >= 0;
     avcodec_flush_buffers(codec_);
     // The converter may hold a few samples of the old position.
-    swr_close(resampler_);
-    swr_init(resampler_);
+    if (resampler_) {
+        swr_close(resampler_);
+        swr_init(resampler_);
+    }
     pending_.clear();
     pendingPos_ = 0;
     inputEnded_ = ended_ = false;

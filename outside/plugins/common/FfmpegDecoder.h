@@ -36,6 +36,7 @@ public:
 private:
     bool DecodeMore();
     void Convert();
+    bool MatchResamplerToFrame();
     void Close();
 
     AVFormatContext* format_ = nullptr;
@@ -44,6 +45,10 @@ private:
     AVPacket* packet_ = nullptr;
     AVFrame* frame_ = nullptr;
     int stream_ = -1;
+    // What the resampler takes in: a damaged file may change these from frame to frame.
+    int inChannels_ = 0;
+    int inFormat_ = -1;
+    int inRate_ = 0;
     int rate_ = 0;
     int channels_ = 0;
     int lengthMs_ = 0;

@@ -8,19 +8,6 @@ namespace velto::plugin {
 
 namespace {
 
-constexpr WORD kFormatPcm = 1;
-constexpr WORD kFormatExtensible = 0xFFFE;
-// The first two bytes of KSDATAFORMAT_SUBTYPE_PCM; the rest is the common base GUID.
-constexpr BYTE kPcmSubtype[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                  0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
-uint32_t U32(const BYTE* p)
-{
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-
 uint16_t U16(const BYTE* p)
 {
     uint16_t v;
@@ -39,24 +26,6 @@ bool WavDecoder::ReadAt(uint64_t offset, void* to, DWORD bytes)
            ::ReadFile(file_.get(), to, bytes, &got, nullptr) && got == bytes;
 }
 
-bool WavDecoder::ParseFormat(const std::vector<BYTE>& chunk)
-{
-    if (chunk.size() < 16) return false;
-    WORD tag = U16(&chunk[0]);
-    channels_ = U16(&chunk[2]);
-    rate_ = static_cast<int>(U32(&chunk[4]));
-    bits_ = U16(&chunk[14]);
-    if (tag == kFormatExtensible) {
-        if (chunk.size() < 40 || std::memcmp(&chunk[24], kPcmSubtype, 16) != 0) return false;
-        tag = kFormatPcm;
-    }
-    if (tag != kFormatPcm || channels_ < 1 || channels_ > 2 || rate_ <= 0 || rate_ > 384000)
-        return false;
-    if (bits_ != 8 && bits_ != 16 && bits_ != 24 && bits_ != 32) return false;
-    frameBytes_ = channels_ * bits_ / 8;
-    return true;
-}
-
 bool WavDecoder::Open(const std::wstring& path)
 {
     file_.reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -64,36 +33,19 @@ bool WavDecoder::Open(const std::wstring& path)
     if (!file_) return false;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file_.get(), &size)) return false;
-    const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
-
-    BYTE header[12];
-    if (!ReadAt(0, header, 12) || std::memcmp(header, "RIFF", 4) != 0 ||
-        std::memcmp(header + 8, "WAVE", 4) != 0)
-        return false;
-    bool haveFormat = false;
-    uint64_t offset = 12;
-    while (offset + 8 <= fileSize) {
-        BYTE chunk[8];
-        if (!ReadAt(offset, chunk, 8)) return false;
-        const uint32_t length = U32(chunk + 4);
-        if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (length > 4096) return false;
-            std::vector<BYTE> body(length);
-            if (!ReadAt(offset + 8, body.data(), length) || !ParseFormat(body)) return false;
-            haveFormat = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
-            if (!haveFormat) return false;
-            dataOffset_ = offset + 8;
-            uint64_t bytes = fileSize - dataOffset_;
-            // 0 or more than the file holds: the sizes were never finished.
-            if (length != 0 && length <= bytes) bytes = length;
-            frames_ = bytes / static_cast<uint64_t>(frameBytes_);
-            position_ = 0;
-            return Seek(0);
-        }
-        offset += 8 + length + (length & 1);
-    }
-    return false;
+    WavLayout layout;
+    const auto read = [this](uint64_t offset, void* to, uint32_t bytes) {
+        return ReadAt(offset, to, bytes);
+    };
+    if (!ParseWavHeader(static_cast<uint64_t>(size.QuadPart), read, layout)) return false;
+    rate_ = layout.rate;
+    channels_ = layout.channels;
+    bits_ = layout.bits;
+    frameBytes_ = layout.frameBytes;
+    dataOffset_ = layout.dataOffset;
+    frames_ = layout.frames;
+    position_ = 0;
+    return Seek(0);
 }
 
 int WavDecoder::lengthMs() const

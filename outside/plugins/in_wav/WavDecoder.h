@@ -9,6 +9,7 @@
 
 #include "common/win/Handles.h"
 #include "outside/plugins/common/Decoder.h"
+#include "outside/plugins/in_wav/WavHeader.h"
 
 namespace velto::plugin {
 
@@ -24,7 +25,6 @@ public:
 
 private:
     bool ReadAt(uint64_t offset, void* to, DWORD bytes);
-    bool ParseFormat(const std::vector<BYTE>& chunk);
 
     UniqueFile file_;
     int rate_ = 0;
