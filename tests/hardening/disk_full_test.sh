@@ -12,6 +12,16 @@ skip() { echo "SKIPPED: $*"; exit 77; }
 
 [ "$(id -u)" -eq 0 ] || skip "mounting a small file system needs root"
 link="$WINEPREFIX/dosdevices/$drive"
+# A run that was killed (a time-out) leaves its mount and its drive behind: ours to remove.
+if [ -L "$link" ]; then
+  stale=$(readlink "$link")
+  case "$stale" in
+    /tmp/velto-disk-full.*)
+      umount "$stale" 2>/dev/null || umount -l "$stale" 2>/dev/null || true
+      rmdir "$stale" 2>/dev/null || true
+      rm -f "$link" ;;
+  esac
+fi
 [ ! -e "$link" ] && [ ! -L "$link" ] || skip "drive $drive is already mapped in the prefix"
 
 mount_point=$(mktemp -d /tmp/velto-disk-full.XXXXXX)
