@@ -1,5 +1,7 @@
 #include "outside/wmaudsdk/OutputFile.h"
 
+#include "outside/wmaudsdk/AsfRepair.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -80,6 +82,15 @@ void OutputFile::Abandon()
     const bool remove = isOpen() && createdHere_ && !written_;
     Close();
     if (remove) ::DeleteFileW(path_.c_str());
+}
+
+HRESULT OutputFile::FinishCutShort()
+{
+    FreeStream();
+    if (handle_ == INVALID_HANDLE_VALUE) return E_UNEXPECTED;
+    const HRESULT hr = FinishCutShortAsf(handle_);
+    const HRESULT closed = Close();
+    return FAILED(hr) ? hr : closed;
 }
 
 HRESULT OutputFile::LastError() const

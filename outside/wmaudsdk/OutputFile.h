@@ -27,6 +27,9 @@ public:
     HRESULT Close();
     // Closes the file and deletes it when this writer created it and wrote nothing to it.
     void Abandon();
+    // After a write the disk refused: drops what the stream still buffers (there is no room
+    // for it), finishes the ASF file with the whole packets on the disk and closes it.
+    HRESULT FinishCutShort();
 
     // The failure of the last write or seek, as an HRESULT (E_FAIL when the cause is unknown).
     HRESULT LastError() const;

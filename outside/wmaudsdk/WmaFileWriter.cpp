@@ -74,6 +74,7 @@ WmaFileWriter::~WmaFileWriter()
 {
     // Released without Finish: keep what was recorded rather than lose it.
     if (state_ == State::Writing) NoThrow([&] { return Complete(); });
+    if (state_ == State::Broken && cutShort_) NoThrow([&] { return FinishCutShort(); });
     muxer_.reset();
     file_.Abandon();
 }
@@ -191,6 +192,7 @@ HRESULT WmaFileWriter::AppendPcm(const BYTE* data, DWORD bytes)
 HRESULT WmaFileWriter::Finish()
 {
     if (state_ == State::Finished) return S_OK;
+    if (state_ == State::Broken && cutShort_) return NoThrow([&] { return FinishCutShort(); });
     if (state_ == State::Broken) return brokenBy_;
     if (state_ != State::Writing) return E_UNEXPECTED;
     return NoThrow([&] { return Complete(); });
@@ -205,7 +207,7 @@ HRESULT WmaFileWriter::Complete()
     hr = WritePackets();
     if (FAILED(hr)) return hr;
     // With a seekable file the muxer adds the index and goes back to write the duration.
-    if (av_write_trailer(muxer_.get()) < 0) return WriteFailure(file_.LastError());
+    if (av_write_trailer(muxer_.get()) < 0) return FileFailure();
     hr = file_.Close();
     if (FAILED(hr)) return WriteFailure(hr);
     state_ = State::Finished;
@@ -245,8 +247,26 @@ HRESULT WmaFileWriter::WritePackets()
         av_packet_rescale_ts(packet_.get(), encoder_->time_base, stream_->time_base);
         packet_->stream_index = stream_->index;
         if (av_interleaved_write_frame(muxer_.get(), packet_.get()) < 0 || muxer_->pb->error < 0)
-            return WriteFailure(file_.LastError());
+            return FileFailure();
     }
+}
+
+// The muxer could not write: the file holds its header and the packets the disk took.
+HRESULT WmaFileWriter::FileFailure()
+{
+    cutShort_ = true;
+    return WriteFailure(file_.LastError());
+}
+
+// The file is finished with what reached it, once; the muxer must not write to it again.
+HRESULT WmaFileWriter::FinishCutShort()
+{
+    cutShort_ = false;
+    if (muxer_) muxer_->pb = nullptr;
+    const HRESULT hr = file_.FinishCutShort();
+    if (FAILED(hr)) return brokenBy_;
+    state_ = State::Finished;
+    return S_OK;
 }
 
 HRESULT WmaFileWriter::WriteFailure(HRESULT hr)

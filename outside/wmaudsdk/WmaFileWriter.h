@@ -45,10 +45,15 @@ private:
     HRESULT WritePackets();
     HRESULT Complete();
     HRESULT WriteFailure(HRESULT fallback);
+    HRESULT FileFailure();
+    HRESULT FinishCutShort();
 
     std::atomic<ULONG> references_{1};
     State state_ = State::Created;
     HRESULT brokenBy_ = S_OK;
+    // The file refused bytes after its header was written: what reached it can still be
+    // finished (Finish, or the release).
+    bool cutShort_ = false;
     AudioShape input_;
     OutputFile file_;
     PcmConverter converter_;

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs disk_full_test.exe with its save folder on a drive of its own: a small tmpfs mounted
+# here and mapped into the Wine prefix as drive v:. The test fills it from the Linux side
+# while the recorder writes. Mounting needs root; without it the test is skipped (exit 77),
+# never passed. The mount and the drive letter are removed on every way out.
+set -euo pipefail
+: "${VELTO_BIN:?}" "${WINE:?}" "${WINEPREFIX:?}"
+
+readonly drive=v:
+readonly size_mib=60
+skip() { echo "SKIPPED: $*"; exit 77; }
+
+[ "$(id -u)" -eq 0 ] || skip "mounting a small file system needs root"
+link="$WINEPREFIX/dosdevices/$drive"
+# A run that was killed (a time-out) leaves its mount and its drive behind: ours to remove.
+if [ -L "$link" ]; then
+  stale=$(readlink "$link")
+  case "$stale" in
+    /tmp/velto-disk-full.*)
+      umount "$stale" 2>/dev/null || umount -l "$stale" 2>/dev/null || true
+      rmdir "$stale" 2>/dev/null || true
+      rm -f "$link" ;;
+  esac
+fi
+[ ! -e "$link" ] && [ ! -L "$link" ] || skip "drive $drive is already mapped in the prefix"
+
+mount_point=$(mktemp -d /tmp/velto-disk-full.XXXXXX)
+mounted=0
+cleanup() {
+  rm -f "$link"
+  if [ "$mounted" = 1 ]; then
+    umount "$mount_point" 2>/dev/null || umount -l "$mount_point" 2>/dev/null || true
+  fi
+  rmdir "$mount_point" 2>/dev/null || true
+}
+trap cleanup EXIT
+trap 'exit 143' TERM
+trap 'exit 130' INT
+
+if ! mount -t tmpfs -o "size=${size_mib}m,mode=0777" velto-disk-full "$mount_point" 2>/dev/null; then
+  skip "mounting a tmpfs is not permitted here"
+fi
+mounted=1
+ln -s "$mount_point" "$link"
+
+export VELTO_SMALL_DRIVE=$drive
+export VELTO_SMALL_MOUNT=$mount_point
+status=0
+"$WINE" "$VELTO_BIN/disk_full_test.exe" "$@" || status=$?
+exit "$status"
