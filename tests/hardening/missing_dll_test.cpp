@@ -85,6 +85,15 @@ void ExpectSaid(const std::vector<SeenDialog>& boxes, const Box& box)
     EXPECT_EQ(box.text, boxes[0].text);
 }
 
+// A recording that could not start leaves the window as it was before: nothing on the
+// status line claims a recording.
+void ExpectIdleAgain(const RunningCopy& program)
+{
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(program.window()) == L"VeltoRecorder v1.02"; },
+                          kInstallationPatience))
+        << Narrow(StatusText(program.window()));
+}
+
 int RecordTypeOf(Action action)
 {
     return action == Action::RecordWma ? kRecordWma : kRecordMp3;
@@ -116,6 +125,7 @@ protected:
                 // The file the user named is left behind, empty.
                 EXPECT_EQ("", ReadFileString(file));
                 EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(file.c_str()));
+                ExpectIdleAgain(program);
                 break;
             }
             case Action::RecordWma:
@@ -123,6 +133,7 @@ protected:
                 ASSERT_TRUE(program.boxes().WaitFor(row.actionBox.text, kInstallationPatience))
                     << Describe(program.boxes().Seen());
                 EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(file.c_str()));
+                ExpectIdleAgain(program);
                 break;
             case Action::RecordAndPlay: {
                 ASSERT_EQ(file, program.RecordUntilAutoStop(file))
