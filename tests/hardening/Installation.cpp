@@ -146,7 +146,7 @@ bool RunningCopy::PlayShowsTime(DWORD timeoutMs)
 {
     TimeDisplayReader time;
     Click(face::kPlayButton);
-    return WaitUntil([&] { return time.ReadSeconds(window_) == 1; }, timeoutMs);
+    return WaitUntil([&] { return time.ReadSeconds(window_) >= 1; }, timeoutMs);
 }
 
 bool RunningCopy::CloseCleanly()

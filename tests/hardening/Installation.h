@@ -63,7 +63,7 @@ public:
     // Records with the current settings until the auto-stop ends it; the finished file's path,
     // empty when the status line never said the recording was complete.
     std::wstring RecordUntilAutoStop(const std::wstring& expectedFile);
-    // Presses play; true when the time display then shows 1 second.
+    // Presses play; true when the time display then shows a second or more.
     bool PlayShowsTime(DWORD timeoutMs);
     // Closes with the skin's close button; true when the process then ended with code 0.
     bool CloseCleanly();
