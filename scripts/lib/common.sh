@@ -78,9 +78,36 @@ assemble_dist() {
     arch=${pair%%:*}; dir=${pair#*:}
     out=$VELTO_ROOT/dist/$arch
     rm -rf "$out"
-    cmake --install "$dir" --prefix "$out" >/dev/null
+    # Stripped: the debugging sections are half of each binary and no use to a user.
+    cmake --install "$dir" --prefix "$out" --strip >/dev/null
   done
   log "dist/x64 and dist/x86 assembled"
+  package_dist
+}
+
+# The version the build gives every binary (the CMake project version), e.g. 1.02.
+project_version() {
+  sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
+}
+
+# Zips dist/x64 and dist/x86, as just assembled, into dist/VeltoRecorder-<version>-<arch>.zip,
+# each with one top folder "VeltoRecorder" so that unzipping makes one folder.
+package_dist() {
+  local pair arch dir version stage zipfile
+  for pair in "x64:$VELTO_BUILD_X64" "x86:$VELTO_BUILD_X86"; do
+    arch=${pair%%:*}; dir=${pair#*:}
+    version=$(project_version "$dir")
+    [ -n "$version" ] || { log "no project version in $dir"; return 1; }
+    # Staged afresh and zipped into a new file: zip would otherwise add to an old archive.
+    stage=$dir/package
+    rm -rf "$stage" "$VELTO_ROOT"/dist/VeltoRecorder-*-"$arch".zip
+    mkdir -p "$stage"
+    cp -a "$VELTO_ROOT/dist/$arch" "$stage/VeltoRecorder"
+    zipfile=$VELTO_ROOT/dist/VeltoRecorder-$version-$arch.zip
+    (cd "$stage" && zip -q -r -X -9 "$zipfile" VeltoRecorder)
+    rm -rf "$stage"
+    log "$(basename "$zipfile"): $(stat -c %s "$zipfile") bytes"
+  done
 }
 
 # ---- the sandbox: a private X display, PulseAudio with a null sink, a warm Wine prefix ----
