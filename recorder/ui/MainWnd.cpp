@@ -538,7 +538,12 @@ int CMainWnd::ChooseSaveFile(int proposeNew)
 void CMainWnd::OnRecorderNotify(WPARAM what, LPARAM value)
 {
     switch (what) {
-        case NOTIFY_ENCODER_FAILED: recorder_.reset(); break;
+        case NOTIFY_ENCODER_FAILED:
+            recorder_.reset();
+            // The writer never started, so nothing records: without the reset the status line
+            // and the state label would go on showing a recording that does not exist.
+            StopAndReset(1);
+            break;
         case NOTIFY_ELAPSED:
             // A worker may post one more second while it is being stopped; once its recorder is
             // gone that second must not come back onto the reset display.

@@ -3,7 +3,8 @@
 //   planting_probe record       an MP3 and a WMA recording through the recorders, as the
 //                               program makes them; exit 0 when each ended as a missing
 //                               library ends it
-//   planting_probe plain-load   what a careless LoadLibrary of the two names does
+//   planting_probe plain-load   what a careless LoadLibrary of the encoders' and the player
+//                               library's names does
 #include <windows.h>
 
 #include <cwchar>
@@ -12,6 +13,7 @@
 #include "recorder/recording/Mp3Recorder.h"
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/WmaRecorder.h"
+#include "recorder/ui/PlayerLibrary.h"
 #include "tests/support/TestHost.h"
 
 using namespace velto;
@@ -67,6 +69,7 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"plain-load") {
         ::LoadLibraryW(kLameLibraryName);
         ::LoadLibraryW(kWmaWriterDll);
+        ::LoadLibraryW(PlayerLibrary::kLibraryName);
         return 0;
     }
     if (mode != L"record") return 2;
