@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "common/ProgramFolder.h"
+#include "common/Text.h"
 #include "recorder/app/AboutDlg.h"
 #include "recorder/app/Banner.h"
 #include "recorder/dialogs/OptionSheet.h"
@@ -412,5 +413,8 @@ TEST_F(OptionSheetTest, BothBannersShowTheMovieOfTheCurrentDirectory)
         runner.reset();
     }
     ::SetCurrentDirectoryW(saved);
-    EXPECT_TRUE(watcher.Seen().empty() || watcher.Seen()[0].caption == kSheetCaption);
+    std::string seen;
+    for (const SeenDialog& d : watcher.Seen())
+        seen += "[" + velto::WideToUtf8(d.caption) + "] " + velto::WideToUtf8(d.text) + "\n";
+    EXPECT_TRUE(watcher.Seen().empty() || watcher.Seen()[0].caption == kSheetCaption) << seen;
 }
