@@ -17,3 +17,10 @@ reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
 reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
 reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 1
 reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d "false"
+# This Wine does not find its own Marlett, which draws the caption buttons (a close box shows
+# a letter "r" without it); the prefix's font folder is always searched.
+fonts="${WINEPREFIX:?}/drive_c/windows/Fonts"
+mkdir -p "$fonts"
+for font in /usr/share/wine/fonts/marlett.ttf; do
+  [ -f "$font" ] && cp -f "$font" "$fonts/"
+done
