@@ -15,6 +15,8 @@ VELTO_APT_PACKAGES=(
   lame
   python3-pil fonts-dejavu-core
 )
+# Wine's own Marlett (caption buttons) comes in a package wine only recommends.
+VELTO_APT_PACKAGES+=(fonts-wine)
 # tests/fuzz: the fuzz targets are built natively with clang's libFuzzer and sanitizers.
 VELTO_APT_PACKAGES+=(clang-14 libclang-rt-14-dev)
 # bench/playback-cost compares our playback with Debian's own MP3 player.

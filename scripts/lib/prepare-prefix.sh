@@ -22,5 +22,9 @@ reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t R
 fonts="${WINEPREFIX:?}/drive_c/windows/Fonts"
 mkdir -p "$fonts"
 for font in /usr/share/wine/fonts/marlett.ttf; do
-  [ -f "$font" ] && cp -f "$font" "$fonts/"
+  if [ -f "$font" ]; then
+    cp -f "$font" "$fonts/"
+  else
+    echo "warning: $font is missing; caption buttons will draw as letters" >&2
+  fi
 done
