@@ -153,7 +153,9 @@ double ExpectDecodableRecording(const std::wstring& path, const Format& f, doubl
     const double seconds = static_cast<double>(samples.size()) / (f.sampleRate * f.channels);
     EXPECT_GE(seconds, atLeastSeconds);
     // The file tells its own length (the MP3 stream has no header for it: players count).
-    if (f.type != kRecordMp3) EXPECT_NEAR(probed.duration, seconds, 0.2);
+    if (f.type != kRecordMp3) {
+        EXPECT_NEAR(probed.duration, seconds, 0.2);
+    }
     if (seconds > 1.5) {
         const ToneCheck heard = MeasureTone(samples, f.channels, 0, f.sampleRate, 0.5);
         EXPECT_NEAR(heard.frequency, kTone, kTone * 0.02);
