@@ -21,10 +21,9 @@ reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t R
 # a letter "r" without it); the prefix's font folder is always searched.
 fonts="${WINEPREFIX:?}/drive_c/windows/Fonts"
 mkdir -p "$fonts"
-for font in /usr/share/wine/fonts/marlett.ttf; do
-  if [ -f "$font" ]; then
-    cp -f "$font" "$fonts/"
-  else
-    echo "warning: $font is missing; caption buttons will draw as letters" >&2
-  fi
-done
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ -f "$marlett" ]; then
+  cp -f "$marlett" "$fonts/"
+else
+  echo "warning: $marlett is missing; caption buttons will draw as letters" >&2
+fi
