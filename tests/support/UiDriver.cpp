@@ -1,6 +1,7 @@
 #include "tests/support/UiDriver.h"
 
 #include <algorithm>
+#include <string>
 
 #include "tests/support/Tone.h"
 
@@ -156,6 +157,43 @@ HWND WaitForVisibleWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs)
     HWND found = nullptr;
     WaitUntil([&] { return (found = FindVisibleWindow(pid, className)) != nullptr; }, timeoutMs);
     return found;
+}
+
+namespace {
+
+std::string DescribeWindow(HWND hwnd, DWORD ourPid)
+{
+    if (!hwnd) return "none";
+    wchar_t cls[128] = {};
+    ::GetClassNameW(hwnd, cls, 128);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    std::string name;
+    for (const wchar_t* c = cls; *c; ++c) name += *c < 128 ? static_cast<char>(*c) : '?';
+    return "\"" + name + "\" of " +
+           (pid == ourPid ? "the recorder" : "process " + std::to_string(pid));
+}
+
+}  // namespace
+
+std::string DescribeClickTarget(const RecorderProcess& recorder, POINT screen)
+{
+    HWND window = recorder.window();
+    DWORD_PTR ignored = 0;
+    const DWORD start = ::GetTickCount();
+    const bool answers =
+        ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
+    const DWORD waited = ::GetTickCount() - start;
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    HWND under = ::WindowFromPoint(screen);
+    return std::string("window ") + (::IsWindowEnabled(window) ? "enabled" : "disabled") +
+           ", its thread " +
+           (answers ? "answered in " + std::to_string(waited) + " ms" : "did not answer in 5 s") +
+           "; at (" + std::to_string(screen.x) + "," + std::to_string(screen.y) +
+           "): " + DescribeWindow(under ? ::GetAncestor(under, GA_ROOT) : nullptr, recorder.pid()) +
+           "; foreground: " + DescribeWindow(::GetForegroundWindow(), recorder.pid()) +
+           "; cursor at (" + std::to_string(cursor.x) + "," + std::to_string(cursor.y) + ")";
 }
 
 // ---- mouse and keyboard -----------------------------------------------------------------------

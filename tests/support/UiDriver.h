@@ -134,6 +134,11 @@ private:
 // Pixels of the client area (top-down, w x h) as the screen shows them.
 std::vector<COLORREF> CaptureClient(HWND window, int w, int h);
 
+// What a click at `screen` would meet, for the message of a test whose click had no effect:
+// whether the window is enabled and its thread answers, which window is under the point and
+// which one is in the foreground.
+std::string DescribeClickTarget(const RecorderProcess& recorder, POINT screen);
+
 // Saves a PNG of the whole screen at a Linux path (xwd and ImageMagick on the Linux side).
 bool SaveScreenshot(const std::string& unixPngPath);
 
