@@ -157,8 +157,13 @@ double ExpectDecodableRecording(const std::wstring& path, const Format& f, doubl
         EXPECT_NEAR(probed.duration, seconds, 0.2);
     }
     if (seconds > 1.5) {
-        const ToneCheck heard = MeasureTone(samples, f.channels, 0, f.sampleRate, 0.5);
-        EXPECT_NEAR(heard.frequency, kTone, kTone * 0.02);
+        // The median period: a short gap in the tone on a loaded machine (the sink's, not
+        // the file's) must not pull the pitch away.
+        std::vector<int16_t> first = Channel(samples, f.channels, 0);
+        const size_t margin = static_cast<size_t>(0.5 * f.sampleRate);
+        first = std::vector<int16_t>(first.begin() + static_cast<long>(margin),
+                                     first.end() - static_cast<long>(margin));
+        EXPECT_NEAR(MedianPitch(first, f.sampleRate), kTone, kTone * 0.02);
     }
     return seconds;
 }

@@ -102,7 +102,8 @@ protected:
         };
         mouse::LeftClick(at);
         if (WaitUntil(sheetUp, 10000)) return sheet;
-        missed_ = "the options button opened nothing: " + DescribeClickTarget(p_, at);
+        missed_ = "the options button opened nothing: " + DescribeClickTarget(p_, at) +
+                  "; status: " + velto::WideToUtf8(StatusText(p_.window()));
         for (const SeenDialog& d : boxes.Seen())
             missed_ +=
                 "; box \"" + velto::WideToUtf8(d.caption) + "\": " + velto::WideToUtf8(d.text);

@@ -1,8 +1,13 @@
 #include "tests/support/UiDriver.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cwchar>
 #include <string>
 
+#include <commctrl.h>
+
+#include "tests/support/DialogWatcher.h"
 #include "tests/support/Tone.h"
 
 namespace velto::test {
@@ -96,6 +101,27 @@ RecorderProcess::~RecorderProcess()
 bool RecorderProcess::Start(const std::wstring& arguments, DWORD timeoutMs, const std::wstring& exe,
                             const wchar_t* windowClass)
 {
+    const bool recorder = windowClass && std::wcscmp(windowClass, L"VeltoRecorder") == 0;
+    for (int attempt = 1;; ++attempt) {
+        if (!Launch(arguments, timeoutMs, exe, windowClass)) return false;
+        if (!recorder) return true;
+        const std::wstring box = WaitForStartUp();
+        // The sound server sometimes does not answer a process that has just started, and
+        // the program then finds no mixer: not what the tests are about, so start it again.
+        const bool noMixer = box.find(L"No mixer device present") != std::wstring::npos ||
+                             box.find(L"Could not open mixer device") != std::wstring::npos;
+        if (!noMixer || attempt == 3) return true;
+        std::printf("the recorder's start showed \"%ls\" (attempt %d); starting it again\n",
+                    box.c_str(), attempt);
+        Terminate();
+        ::CloseHandle(process_);
+        process_ = nullptr;
+    }
+}
+
+bool RecorderProcess::Launch(const std::wstring& arguments, DWORD timeoutMs,
+                             const std::wstring& exe, const wchar_t* windowClass)
+{
     std::wstring line = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -109,6 +135,23 @@ bool RecorderProcess::Start(const std::wstring& arguments, DWORD timeoutMs, cons
     pid_ = pi.dwProcessId;
     window_ = WaitForVisibleWindow(pid_, windowClass, timeoutMs);
     return window_ != nullptr;
+}
+
+std::wstring RecorderProcess::WaitForStartUp() const
+{
+    // The mixer, the tool tips and the player follow the window: once the tool tip window
+    // exists the mixer has been looked at, and a box on the way stops the start until closed.
+    std::wstring text;
+    WaitUntil(
+        [&] {
+            if (HWND box = FindVisibleWindow(pid_, L"#32770")) {
+                text = ReadDialog(box).text;
+                return true;
+            }
+            return FindWindowOfClass(pid_, TOOLTIPS_CLASSW) != nullptr;
+        },
+        15000);
+    return text;
 }
 
 bool RecorderProcess::running() const
@@ -143,6 +186,35 @@ RECT RecorderProcess::WindowRect() const
     RECT r{};
     ::GetWindowRect(window_, &r);
     return r;
+}
+
+namespace {
+
+struct ClassSearch {
+    DWORD pid;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindAnyWindowOfProcess(HWND hwnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<ClassSearch*>(lp);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[128] = {};
+    ::GetClassNameW(hwnd, cls, 128);
+    if (pid != s->pid || ::lstrcmpiW(cls, s->className) != 0) return TRUE;
+    s->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindWindowOfClass(DWORD pid, const wchar_t* className)
+{
+    ClassSearch s{pid, className, nullptr};
+    ::EnumWindows(&FindAnyWindowOfProcess, reinterpret_cast<LPARAM>(&s));
+    return s.found;
 }
 
 HWND FindVisibleWindow(DWORD pid, const wchar_t* className)

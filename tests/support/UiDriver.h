@@ -33,7 +33,9 @@ public:
     RecorderProcess& operator=(const RecorderProcess&) = delete;
 
     // Starts `exe` with `arguments` and waits until its main window (of `windowClass`) is
-    // visible. False when it did not come up in time.
+    // visible. False when it did not come up in time. The recorder is also waited for until
+    // it has finished starting (its mixer, tool tips and player), and started again when the
+    // sound server left it without a mixer.
     bool Start(const std::wstring& arguments = L"/run", DWORD timeoutMs = 30000,
                const std::wstring& exe = TestBinFolder() + L"VeltoRecorder.exe",
                const wchar_t* windowClass = L"VeltoRecorder");
@@ -50,6 +52,11 @@ public:
     RECT WindowRect() const;
 
 private:
+    bool Launch(const std::wstring& arguments, DWORD timeoutMs, const std::wstring& exe,
+                const wchar_t* windowClass);
+    // The text of a box that came up while the recorder was starting; empty when none did.
+    std::wstring WaitForStartUp() const;
+
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
     HWND window_ = nullptr;
@@ -59,6 +66,8 @@ private:
 HWND FindVisibleWindow(DWORD pid, const wchar_t* className);
 // Waits for such a window; null on time-out.
 HWND WaitForVisibleWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs);
+// Any top-level window of the process with that class, shown or not.
+HWND FindWindowOfClass(DWORD pid, const wchar_t* className);
 
 // ---- the mouse and the keyboard -----------------------------------------------------------
 namespace mouse {
