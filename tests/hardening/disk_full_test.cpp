@@ -159,11 +159,9 @@ double ExpectDecodableRecording(const std::wstring& path, const Format& f, doubl
     if (seconds > 1.5) {
         // The median period: a short gap in the tone on a loaded machine (the sink's, not
         // the file's) must not pull the pitch away.
-        std::vector<int16_t> first = Channel(samples, f.channels, 0);
-        const size_t margin = static_cast<size_t>(0.5 * f.sampleRate);
-        first = std::vector<int16_t>(first.begin() + static_cast<long>(margin),
-                                     first.end() - static_cast<long>(margin));
-        EXPECT_NEAR(MedianPitch(first, f.sampleRate), kTone, kTone * 0.02);
+        const std::vector<int16_t> middle =
+            MiddleOfChannel(samples, f.channels, 0, f.sampleRate, 0.5);
+        EXPECT_NEAR(MedianPitch(middle, f.sampleRate), kTone, kTone * 0.02);
     }
     return seconds;
 }

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "common/Text.h"
 #include "tests/support/DialogWatcher.h"
 #include "tests/support/Tone.h"
 
@@ -22,7 +23,8 @@ constexpr DWORD kHandPauseMs = 60;
 
 struct Search {
     DWORD pid;
-    const wchar_t* className;
+    const wchar_t* className;  // any class when null
+    bool visibleOnly;
     HWND found;
 };
 
@@ -31,14 +33,21 @@ BOOL CALLBACK FindWindowOfProcess(HWND hwnd, LPARAM lp)
     auto* s = reinterpret_cast<Search*>(lp);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != s->pid || !::IsWindowVisible(hwnd)) return TRUE;
+    if (pid != s->pid || (s->visibleOnly && !::IsWindowVisible(hwnd))) return TRUE;
     if (s->className) {
         wchar_t cls[128] = {};
         ::GetClassNameW(hwnd, cls, 128);
-        if (wcscmp(cls, s->className) != 0) return TRUE;
+        if (::lstrcmpiW(cls, s->className) != 0) return TRUE;
     }
     s->found = hwnd;
     return FALSE;
+}
+
+HWND FindTopLevelWindow(DWORD pid, const wchar_t* className, bool visibleOnly)
+{
+    Search s{pid, className, visibleOnly, nullptr};
+    ::EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
+    return s.found;
 }
 
 void SendMouse(DWORD flags)
@@ -188,40 +197,14 @@ RECT RecorderProcess::WindowRect() const
     return r;
 }
 
-namespace {
-
-struct ClassSearch {
-    DWORD pid;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindAnyWindowOfProcess(HWND hwnd, LPARAM lp)
-{
-    auto* s = reinterpret_cast<ClassSearch*>(lp);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[128] = {};
-    ::GetClassNameW(hwnd, cls, 128);
-    if (pid != s->pid || ::lstrcmpiW(cls, s->className) != 0) return TRUE;
-    s->found = hwnd;
-    return FALSE;
-}
-
-}  // namespace
-
 HWND FindWindowOfClass(DWORD pid, const wchar_t* className)
 {
-    ClassSearch s{pid, className, nullptr};
-    ::EnumWindows(&FindAnyWindowOfProcess, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return FindTopLevelWindow(pid, className, false);
 }
 
 HWND FindVisibleWindow(DWORD pid, const wchar_t* className)
 {
-    Search s{pid, className, nullptr};
-    ::EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return FindTopLevelWindow(pid, className, true);
 }
 
 HWND WaitForVisibleWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs)
@@ -240,9 +223,7 @@ std::string DescribeWindow(HWND hwnd, DWORD ourPid)
     ::GetClassNameW(hwnd, cls, 128);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
-    std::string name;
-    for (const wchar_t* c = cls; *c; ++c) name += *c < 128 ? static_cast<char>(*c) : '?';
-    return "\"" + name + "\" of " +
+    return "\"" + WideToUtf8(cls) + "\" of " +
            (pid == ourPid ? "the recorder" : "process " + std::to_string(pid));
 }
 

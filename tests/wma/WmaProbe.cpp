@@ -74,14 +74,22 @@ std::vector<int16_t> DecodeAudio(const std::wstring& path)
     return samples;
 }
 
-ToneCheck MeasureTone(const std::vector<int16_t>& interleaved, int channels, int channel,
-                      int sampleRate, double marginSeconds)
+std::vector<int16_t> MiddleOfChannel(const std::vector<int16_t>& interleaved, int channels,
+                                     int channel, int sampleRate, double marginSeconds)
 {
     std::vector<int16_t> one = Channel(interleaved, channels, channel);
     const size_t margin = static_cast<size_t>(marginSeconds * sampleRate);
     if (one.size() <= 2 * margin) return {};
-    std::vector<int16_t> middle(one.begin() + static_cast<long>(margin),
+    return std::vector<int16_t>(one.begin() + static_cast<long>(margin),
                                 one.end() - static_cast<long>(margin));
+}
+
+ToneCheck MeasureTone(const std::vector<int16_t>& interleaved, int channels, int channel,
+                      int sampleRate, double marginSeconds)
+{
+    const std::vector<int16_t> middle =
+        MiddleOfChannel(interleaved, channels, channel, sampleRate, marginSeconds);
+    if (middle.empty()) return {};
     return {EstimateFrequency(middle, sampleRate), MeanAbs(middle)};
 }
 

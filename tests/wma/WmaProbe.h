@@ -26,6 +26,9 @@ struct ToneCheck {
     double frequency = 0;
     double level = 0;  // mean absolute sample value
 };
+// One channel without `marginSeconds` at both ends; empty when nothing is left.
+std::vector<int16_t> MiddleOfChannel(const std::vector<int16_t>& interleaved, int channels,
+                                     int channel, int sampleRate, double marginSeconds);
 // The tone in one channel, leaving out `marginSeconds` at both ends.
 ToneCheck MeasureTone(const std::vector<int16_t>& interleaved, int channels, int channel,
                       int sampleRate, double marginSeconds);
