@@ -4,7 +4,10 @@
 # machine's wine64, x86 under the WoW64 Wine of scripts/lib/wow64.sh) and prints one table with
 # a column per architecture. The programs print "key=value" lines; bench_keep files them under
 # their architecture, and bench_row evaluates one expression of them per column.
-# VELTO_BENCH_ARCHS="x64" or "x86" runs one architecture only.
+# VELTO_BENCH_ARCHS="x64" or "x86" runs one architecture only. The x64 column runs under
+# Debian 12's Wine 8 and the x86 one under Debian 13's Wine 10 (the one that draws 32-bit text):
+# the column "x64w10" (VELTO_BENCH_ARCHS="x64 x86 x64w10") runs the x64 build under that Wine
+# too, which tells the architecture's share of a difference from the Wine version's.
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/common.sh"
 
 BENCH_ARCHS=${VELTO_BENCH_ARCHS:-x64 x86}
@@ -25,14 +28,19 @@ bench_prepare() {
       x86) source "$VELTO_ROOT/scripts/lib/wow64.sh"
            ensure_wow64_wine
            configure_and_build i686 "$VELTO_BUILD_X86" -DVELTO_BUILD_TESTS=ON >/dev/null ;;
+      x64w10) source "$VELTO_ROOT/scripts/lib/wow64.sh"
+           ensure_wow64_wine
+           configure_and_build x86_64 "$VELTO_BUILD_X64" -DVELTO_BUILD_TESTS=ON >/dev/null ;;
       *) log "unknown architecture in VELTO_BENCH_ARCHS: $arch"; exit 2 ;;
     esac
   done
   sandbox_start "$BENCH_SANDBOX"   # selects x64
   BENCH_ENV[x64]="$WINE|$VELTO_WINESERVER|$WINEPREFIX"
-  if [[ " $BENCH_ARCHS " == *" x86 "* ]]; then
+  if [[ " $BENCH_ARCHS " == *" x86 "* || " $BENCH_ARCHS " == *" x64w10 "* ]]; then
     wine_use x86 "$BENCH_SANDBOX"
+    # The WoW64 Wine runs 64-bit programs as well, in the same prefix.
     BENCH_ENV[x86]="$WINE|$VELTO_WINESERVER|$WINEPREFIX"
+    BENCH_ENV[x64w10]=${BENCH_ENV[x86]}
   fi
 }
 
@@ -41,7 +49,7 @@ bench_use() {
   IFS='|' read -r WINE VELTO_WINESERVER WINEPREFIX <<<"${BENCH_ENV[$1]}"
   export WINE VELTO_WINESERVER WINEPREFIX
   case $1 in
-    x64) BENCH_BIN=$VELTO_BUILD_X64/bin ;;
+    x64|x64w10) BENCH_BIN=$VELTO_BUILD_X64/bin ;;
     x86) BENCH_BIN=$VELTO_BUILD_X86/bin ;;
   esac
 }
@@ -60,6 +68,16 @@ bench_each() {
       BENCH_FIG[$arch:failed]=1
     fi
   done
+}
+
+# bench_try ARCH COMMAND...: runs COMMAND; when it fails, ARCH's column shows "failed" and the
+# benchmark goes on with the other architecture.
+bench_try() {
+  local arch=$1; shift
+  "$@" && return 0
+  log "$arch: failed: ${*##*/}"
+  BENCH_FIG[$arch:failed]=1
+  return 1
 }
 
 # bench_keep WHOSE TEXT: files TEXT's "key=value" lines under WHOSE (an architecture or
