@@ -33,9 +33,12 @@ cleanup() {
     umount "$mount_point" 2>/dev/null || umount -l "$mount_point" 2>/dev/null || true
   fi
   rmdir "$mount_point" 2>/dev/null || true
-  # After the unmount, so that the persistent server's namespace does not keep the drive.
+  # After the unmount, so that the persistent server's namespace does not keep the drive; and
+  # Wine's own background programs started with no output, or they would keep the test
+  # runner's pipe open for as long as the server lives.
   if [ "$mounted" = 1 ] && [ -n "${VELTO_WINESERVER:-}" ]; then
-    "$VELTO_WINESERVER" -p >/dev/null 2>&1 || true
+    "$VELTO_WINESERVER" -p >/dev/null 2>&1 </dev/null || true
+    "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
   fi
 }
 trap cleanup EXIT
