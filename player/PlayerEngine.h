@@ -101,6 +101,9 @@ private:
     void InstallHostCallbacks(In_Module* in);
     void MeasureLength(const char* path, char* title);
     int StopLocked();
+    void ShutDownLocked();
+    bool PairFaultedLocked() const;
+    void EndIfFaultedLocked();
     void ApplyEqLocked();
     void SetVolumeLocked(int volume);
     void SetPanLocked(int pan);
