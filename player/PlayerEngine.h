@@ -49,6 +49,9 @@ public:
     int outputCount();
     void ReleaseInputPlugins();
     void ReleaseOutputPlugins();
+    // For the library's unload, under the loader lock: drops every plug-in without calling or
+    // unloading any, and stops the timer.
+    void ForgetPlugins();
 
     PluginRecord* CurrentInputRecord() { return &currentIn_; }
     PluginRecord* CurrentOutputRecord() { return &currentOut_; }

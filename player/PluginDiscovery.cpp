@@ -183,6 +183,19 @@ void PlayerEngine::ReleaseOutputPlugins()
     ReleaseOutputsLocked();
 }
 
+void PlayerEngine::ForgetPlugins()
+{
+    Lock lock(mutex_);
+    timer_.Kill();
+    queue_.Close();
+    state_ = PlayState::Stopped;
+    currentIn_ = PluginRecord{};
+    currentOut_ = PluginRecord{};
+    currentOutModule_ = nullptr;
+    inputs_.clear();
+    outputs_.clear();
+}
+
 void PlayerEngine::ReleaseInputsLocked()
 {
     if (HasInput()) {
