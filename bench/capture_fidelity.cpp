@@ -1,6 +1,6 @@
 // Capture fidelity of CWaveInDevice: records a sine that is played into the sound card and
 // prints the byte rate against the nominal one and the number of phase jumps (a dropped or
-// repeated slice shows as one).
+// repeated slice shows as one). Output lines are "key=value" for the script to read.
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -46,11 +46,9 @@ int main(int argc, char** argv)
     const double wall = static_cast<double>(t1.QuadPart - t0.QuadPart) / freq.QuadPart;
     const double rate = bytes / wall;
     const int jumps = test::CountDiscontinuities(left, 44100, frequency);
-    std::printf("captured         %.1f s of audio in %.2f s of wall time\n", bytes / 176400.0, wall);
-    std::printf("bytes per second %.0f (nominal 176400, %+.2f%%; target within 1%%)\n", rate,
-                (rate / 176400.0 - 1.0) * 100.0);
-    std::printf("discontinuities  %d (target 0)\n", jumps);
-    std::printf("frequency        %.2f Hz (played %.0f Hz)\n",
-                test::EstimateFrequency(left, 44100), frequency);
+    // "key=value" lines, which bench/capture-fidelity puts side by side for both builds.
+    std::printf("audio=%.1f\nwall=%.2f\nrate=%.0f\njumps=%d\nfrequency=%.2f\nplayed=%.0f\n",
+                bytes / 176400.0, wall, rate, jumps, test::EstimateFrequency(left, 44100),
+                frequency);
     return 0;
 }

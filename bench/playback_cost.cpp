@@ -3,6 +3,7 @@
 //   playback_cost_bench.exe play FILE           plays to the end; prints nothing
 //   playback_cost_bench.exe trace FILE          prints output and written time every 100 ms
 //   playback_cost_bench.exe seek FILE N         N seeks to spread positions; prints latencies
+//                                               as "key=value" lines
 #include <windows.h>
 
 #include <algorithm>
@@ -108,15 +109,16 @@ int Seek(Bench& b, const std::wstring& file, int count)
         ::Sleep(600);
     }
     b.player.Stop();
+    // "WHAT_median=", "WHAT_mean=" and "WHAT_max=" lines in ms.
     auto report = [](const char* what, std::vector<double> v) {
         std::sort(v.begin(), v.end());
         double sum = 0;
         for (double x : v) sum += x;
-        std::printf("%s: median %.1f ms, mean %.1f ms, max %.1f ms\n", what, v[v.size() / 2],
-                    sum / static_cast<double>(v.size()), v.back());
+        std::printf("%s_median=%.1f\n%s_mean=%.1f\n%s_max=%.1f\n", what, v[v.size() / 2], what,
+                    sum / static_cast<double>(v.size()), what, v.back());
     };
-    report("seek latency until the output time shows the position", shown);
-    report("seek latency until the output time moves on from it ", moving);
+    report("shown", shown);
+    report("moving", moving);
     return 0;
 }
 

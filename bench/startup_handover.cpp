@@ -1,5 +1,5 @@
 // Time from a plain start of the recorder to its window, through Updater.exe and Renovo.dll,
-// for update lists given on the command line as name=address pairs. Each run uses a fresh
+// for update lists given on the command line as key=address pairs. Each run uses a fresh
 // copy of the programs, so an update list that names a newer file updates it every time.
 #include <windows.h>
 
@@ -56,22 +56,25 @@ long TimeOneStart(const std::wstring& listAddress)
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = 5;
-    std::printf("%-28s %8s %8s %8s  (ms from a plain start to the recorder's window, %d runs)\n",
-                "update list", "min", "median", "max", runs);
+    // "KEY_min=", "KEY_median=" and "KEY_max=" lines in ms for each KEY=address argument
+    // ("KEY_failed=1" when the recorder did not come up), which bench/startup-handover puts
+    // side by side for both builds.
+    std::printf("runs=%d\n", runs);
     for (int i = 1; i < argc; ++i) {
         const std::wstring pair = argv[i];
         const size_t eq = pair.find(L'=');
         if (eq == std::wstring::npos) continue;
+        const std::string key = WideToUtf8(pair.substr(0, eq));
         std::vector<long> times;
         for (int r = 0; r < runs; ++r) times.push_back(TimeOneStart(pair.substr(eq + 1)));
         std::sort(times.begin(), times.end());
         if (times.front() < 0) {
-            std::printf("%-28s  the recorder did not come up\n",
-                        WideToUtf8(pair.substr(0, eq)).c_str());
+            std::printf("%s_failed=1\n", key.c_str());
             continue;
         }
-        std::printf("%-28s %8ld %8ld %8ld\n", WideToUtf8(pair.substr(0, eq)).c_str(), times.front(),
-                    times[times.size() / 2], times.back());
+        std::printf("%s_min=%ld\n%s_median=%ld\n%s_max=%ld\n", key.c_str(), times.front(),
+                    key.c_str(), times[times.size() / 2], key.c_str(), times.back());
+        std::fflush(stdout);
     }
     return 0;
 }

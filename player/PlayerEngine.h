@@ -49,6 +49,9 @@ public:
     int outputCount();
     void ReleaseInputPlugins();
     void ReleaseOutputPlugins();
+    // For the library's unload, under the loader lock: drops every plug-in without calling or
+    // unloading any, and stops the timer.
+    void ForgetPlugins();
 
     PluginRecord* CurrentInputRecord() { return &currentIn_; }
     PluginRecord* CurrentOutputRecord() { return &currentOut_; }
@@ -101,6 +104,9 @@ private:
     void InstallHostCallbacks(In_Module* in);
     void MeasureLength(const char* path, char* title);
     int StopLocked();
+    void ShutDownLocked();
+    bool PairFaultedLocked() const;
+    void EndIfFaultedLocked();
     void ApplyEqLocked();
     void SetVolumeLocked(int volume);
     void SetPanLocked(int pan);

@@ -18,6 +18,7 @@ using PlayFn = char(__cdecl*)(const char*, int, int);
 using StopFn = char(__cdecl*)();
 using IntFn = int(__cdecl*)();
 using SeekFn = int(__cdecl*)(int);
+using ReleaseFn = int(__cdecl*)();
 
 // A wide text the ANSI code page carries unchanged.
 bool AnsiRoundTrip(const std::wstring& text, std::string& ansi)
@@ -72,15 +73,13 @@ int PlayerLibrary::Unload()
 {
     if (!IsLoaded()) return 0;
     if (GetCurrentState() != static_cast<int>(PlayState::Stopped)) Stop();
-    if (outputModule_) {
-        if (outputModule_->Quit) {
-            try {
-                outputModule_->Quit();
-            } catch (...) {
-            }
-        }
-        outputModule_ = nullptr;
-    }
+    // Every plug-in quits and is unloaded here, on this thread, through the library (which
+    // calls them inside its fence, the cached output among them, once). The library's own
+    // unload runs under the loader lock, where a plug-in whose Quit waits for a thread of its
+    // own would wait for ever: that thread cannot end while the lock is held.
+    outputModule_ = nullptr;
+    if (auto release = Find<ReleaseFn>("ReleaseOutputPlugins")) release();
+    if (auto release = Find<ReleaseFn>("ReleaseInputPlugins")) release();
     return DynamicLibrary::Unload();
 }
 

@@ -181,6 +181,9 @@ wine_use() {
     "$VELTO_ROOT/scripts/lib/prepare-prefix.sh"
     rm -f "$WINEPREFIX"/.velto-prepared-* && touch "$stamp"
   fi
+  # A server that is already up for this prefix (wineboot's, or the persistent one of an earlier
+  # wine_use) is ended first: "-w" alone would wait forever for a persistent one.
+  "$VELTO_WINESERVER" -k 2>/dev/null || true
   "$VELTO_WINESERVER" -w 2>/dev/null || true
   "$VELTO_WINESERVER" -p >/dev/null 2>&1
   SANDBOX_WINESERVERS+=("$VELTO_WINESERVER:$WINEPREFIX")

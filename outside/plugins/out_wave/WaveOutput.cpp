@@ -75,6 +75,12 @@ void WaveOutput::Close()
     paused_ = false;
 }
 
+bool WaveOutput::IsOpen()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return IsOpenLocked();
+}
+
 void WaveOutput::ReclaimLocked()
 {
     while (queued_ > 0 && (headers_[head_].dwFlags & WHDR_DONE)) {

@@ -37,6 +37,7 @@ public:
     // cannot play the format.
     int Open(int sampleRate, int channels, int bitsPerSample, int bufferMs);
     void Close();
+    bool IsOpen();
     // 0 when the bytes were taken; 1 when they do not fit (the caller asks CanWrite first).
     int Write(const char* data, int length);
     int CanWrite();
