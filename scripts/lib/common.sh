@@ -58,6 +58,8 @@ configure_and_build() {
   command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   local args=(-DCMAKE_TOOLCHAIN_FILE="$VELTO_ROOT/cmake/mingw-$arch.cmake"
               -DVELTO_CACHE="$VELTO_CACHE" "${launcher[@]}" "$@")
+  # The update list's public key (docs/publishing.md); without it, the project's test key.
+  [ -z "${VELTO_UPDATE_PUBLIC_KEY:-}" ] || args+=(-DVELTO_UPDATE_PUBLIC_KEY="$VELTO_UPDATE_PUBLIC_KEY")
   # The toolchain file's flags reach only a fresh cache: a changed file starts one.
   local stamp
   stamp="${args[*]} $(md5sum < "$VELTO_ROOT/cmake/mingw-$arch.cmake" | cut -c1-12)"
