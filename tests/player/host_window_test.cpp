@@ -90,6 +90,25 @@ INSTANTIATE_TEST_SUITE_P(
                       AskCase{"OnAThreadWhileTheCallerWaits", kAskOnThreadInPlay}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Where no settings folder could be found at all, era plug-ins that copy the answer without
+// looking still get a string, never a null pointer.
+TEST(HostQuestionsWithoutAFolder, AreEmptyStringsNotNull)
+{
+    const PluginSettingsPaths none;
+    for (LPARAM query : {IPC_GETINIFILE, IPC_GETINIDIRECTORY}) {
+        const auto* text = reinterpret_cast<const char*>(AnswerIpc(none, query));
+        ASSERT_NE(text, nullptr);
+        EXPECT_STREQ(text, "");
+    }
+    for (LPARAM query : {IPC_GETINIFILEW, IPC_GETINIDIRECTORYW}) {
+        const auto* text = reinterpret_cast<const wchar_t*>(AnswerIpc(none, query));
+        ASSERT_NE(text, nullptr);
+        EXPECT_STREQ(text, L"");
+    }
+    EXPECT_EQ(AnswerIpc(none, IPC_GETVERSION), 0x2095);
+    EXPECT_EQ(AnswerIpc(none, IPC_GET_API_SERVICE), 0);
+}
+
 TEST(HostWindow, IsTheLibrarysOwnAndPassesTheEndOfAFileOnToTheCallersWindow)
 {
     Rig rig;
