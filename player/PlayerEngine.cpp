@@ -192,9 +192,9 @@ int PlayerEngine::StartPlay(const char* path, int volume, int pan, bool stream)
 
     if (!currentOutModule_ || PluginFaulted(currentOut_.module)) return 0;
     Out_Module* out = currentOutModule_;
+    // Init ran once, when the plug-ins were loaded: a plug-in that sets itself up there (a
+    // thread, a decoder library) must not be set up again under a running one.
     in->outMod = out;
-    CallPlugin(inModule, in->Init);
-    CallPlugin(currentOut_.module, out->Init);
     if (out->version != OUT_MODULE_VERSION) return 0;
 
     // A plug-in that faults on the way fails the play as a refusal does, and is left alone.
@@ -250,9 +250,12 @@ bool PlayerEngine::PairFaultedLocked() const
 bool PlayerEngine::SelectInput(const char* path, bool stream)
 {
     const std::string wanted = stream ? std::string("mp3") : Ending(path);
-    for (const PluginRecord& candidate : inputs_) {
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+        const PluginRecord& candidate = inputs_[i];
         currentIn_ = PluginRecord{};
         currentIn_ = candidate;
+        endWindow_ = endWindows_[i];
+        host_.ForwardEndsTo(endWindow_);
         if (!candidate.in || PluginFaulted(candidate.module)) continue;
         if (CallPlugin(candidate.module, 0, candidate.in->IsOurFile, path) != 0) return true;
         if (PluginFaulted(candidate.module)) continue;
@@ -565,8 +568,8 @@ void PlayerEngine::EndOfPlayLocked()
 {
     state_ = PlayState::Stopped;
     StopLocked();
-    HWND window = currentIn_.in->hMainWindow;
-    if (window && currentIn_.module) ::PostMessageW(window, WM_RAVELPLAY_END, 1, 0);
+    // To the caller's window given with the plug-in, not to the host window it was given.
+    if (endWindow_ && currentIn_.module) ::PostMessageW(endWindow_, WM_RAVELPLAY_END, 1, 0);
 }
 
 }  // namespace velto

@@ -111,6 +111,9 @@ bool PlayerEngine::LoadPlugin(HWND window, const char* path, const char* fileNam
     WatchRuntimeAborts();
     WatchModule(module.get());
     const HMODULE self = module.get();
+    // The plug-ins talk to the host window; without one, to the caller's as before.
+    HWND pluginWindow = host_.Open();
+    if (!pluginWindow) pluginWindow = window;
     PluginRecord record{};
     if (output) {
         auto entry = reinterpret_cast<WinampGetOutModuleFn>(
@@ -118,7 +121,7 @@ bool PlayerEngine::LoadPlugin(HWND window, const char* path, const char* fileNam
         Out_Module* mod = entry ? CallPlugin<Out_Module*>(self, nullptr, entry) : nullptr;
         if (!mod) return Forget(module);  // not a plug-in we can call: unloaded and skipped
         mod->hDllInstance = module.get();
-        mod->hMainWindow = window;
+        mod->hMainWindow = pluginWindow;
         CopyField(record.fileName, fileName, std::strlen(fileName));
         if (!CallPlugin(self, mod->Init)) return Forget(module);
         record.out = mod;
@@ -131,7 +134,7 @@ bool PlayerEngine::LoadPlugin(HWND window, const char* path, const char* fileNam
         // into nor called, so it cannot hide a plug-in that plays the same files.
         if (mod->version != IN_MODULE_VERSION) return Forget(module);
         mod->hDllInstance = module.get();
-        mod->hMainWindow = window;
+        mod->hMainWindow = pluginWindow;
         CopyField(record.fileName, fileName, std::strlen(fileName));
         if (!CallPlugin(self, mod->Init)) return Forget(module);
         // The list's first string, such as "mp3;mp2" of "mp3;mp2\0MPEG audio\0".
@@ -142,6 +145,7 @@ bool PlayerEngine::LoadPlugin(HWND window, const char* path, const char* fileNam
     }
     record.module = module.release();
     (output ? outputs_ : inputs_).push_back(record);
+    if (!output) endWindows_.push_back(window);
     return true;
 }
 
@@ -194,6 +198,16 @@ void PlayerEngine::ForgetPlugins()
     currentOutModule_ = nullptr;
     inputs_.clear();
     outputs_.clear();
+    endWindows_.clear();
+    endWindow_ = nullptr;
+    host_.Abandon();
+}
+
+// The host window goes with the last plug-in that was given it. (A plug-in that faulted stays
+// loaded and may still post to it; it then posts nowhere.)
+void PlayerEngine::CloseHostIfUnusedLocked()
+{
+    if (inputs_.empty() && outputs_.empty()) host_.Close();
 }
 
 void PlayerEngine::ReleaseInputsLocked()
@@ -207,6 +221,9 @@ void PlayerEngine::ReleaseInputsLocked()
         record = PluginRecord{};
     }
     inputs_.clear();
+    endWindows_.clear();
+    endWindow_ = nullptr;
+    CloseHostIfUnusedLocked();
 }
 
 void PlayerEngine::ReleaseOutputsLocked()
@@ -224,6 +241,7 @@ void PlayerEngine::ReleaseOutputsLocked()
         record = PluginRecord{};
     }
     outputs_.clear();
+    CloseHostIfUnusedLocked();
 }
 
 }  // namespace velto

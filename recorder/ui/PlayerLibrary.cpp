@@ -1,7 +1,6 @@
 #include "recorder/ui/PlayerLibrary.h"
 
 #include <cstdint>
-#include <vector>
 
 #include "common/ProgramFolder.h"
 #include "common/Text.h"
@@ -20,23 +19,6 @@ using IntFn = int(__cdecl*)();
 using SeekFn = int(__cdecl*)(int);
 using ReleaseFn = int(__cdecl*)();
 
-// A wide text the ANSI code page carries unchanged.
-bool AnsiRoundTrip(const std::wstring& text, std::string& ansi)
-{
-    if (text.empty()) {
-        ansi.clear();
-        return true;
-    }
-    BOOL lossy = FALSE;
-    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(),
-                                        static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
-    if (n <= 0 || lossy) return false;
-    ansi.assign(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
-                          ansi.data(), n, nullptr, &lossy);
-    return !lossy;
-}
-
 }  // namespace
 
 PlayerLibrary::~PlayerLibrary()
@@ -46,16 +28,10 @@ PlayerLibrary::~PlayerLibrary()
 
 std::string PlayerLibrary::LibraryPath(const std::wstring& path)
 {
-    std::string ansi;
-    if (AnsiRoundTrip(path, ansi)) return ansi;
-    const DWORD n = ::GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (n > 0) {
-        std::vector<wchar_t> shortPath(n);
-        if (::GetShortPathNameW(path.c_str(), shortPath.data(), n) > 0 &&
-            AnsiRoundTrip(shortPath.data(), ansi))
-            return ansi;
-    }
-    return WideToAnsi(path);  // the best there is; the library will not find it
+    std::string ansi = AnsiPath(path);
+    if (ansi.empty() && !path.empty())
+        ansi = WideToAnsi(path);  // the best there is; the library will not find it
+    return ansi;
 }
 
 bool PlayerLibrary::Open(HWND window)

@@ -128,7 +128,10 @@ TEST(PlayerLibrary, OpensTheLibraryAndPluginsBesideTheProgram)
     ASSERT_TRUE(lib.Open(window.hwnd()));
     ASSERT_NE(lib.outputModule(), nullptr);
     EXPECT_STREQ(lib.CurrentOutPluginProp()->fileName, "out_wave.dll");
-    EXPECT_EQ(lib.outputModule()->hMainWindow, window.hwnd());
+    // The plug-ins are given the library's own window, not ours: it answers their questions.
+    const HWND host = lib.outputModule()->hMainWindow;
+    EXPECT_TRUE(::IsWindow(host));
+    EXPECT_NE(host, window.hwnd());
     EXPECT_EQ(lib.GetOutputTime(), -1);
     EXPECT_EQ(lib.GetCurrentTotalTime(), -1);
 
@@ -140,11 +143,33 @@ TEST(PlayerLibrary, OpensTheLibraryAndPluginsBesideTheProgram)
     for (int i = 0; prop(i) != 0; ++i) {
         const auto* record = reinterpret_cast<const PluginRecord*>(prop(i));
         found.insert(std::string(record->fileName) + "=" + record->extension);
-        EXPECT_EQ(record->in->hMainWindow, window.hwnd());
+        EXPECT_EQ(record->in->hMainWindow, host);
     }
     EXPECT_EQ(found, (std::set<std::string>{"in_mp3.dll=mp3;mp2;mpa", "in_wav.dll=wav",
                                             "in_wma.dll=wma"}));
     EXPECT_EQ(lib.Unload(), 1);
+    // The window went with the plug-ins, and its thread let go of the library.
+    EXPECT_FALSE(::IsWindow(host));
+    EXPECT_EQ(::GetModuleHandleW(PlayerLibrary::kLibraryName), nullptr);
+}
+
+// The questions a plug-in asks its window, through the library itself.
+TEST(PlayerLibrary, ThePluginsWindowAnswersThemAndGoesAtUnload)
+{
+    PluginFolder folder;
+    InputScript* script = folder.AddInput(L"in_asks.dll", "xyz");
+    ASSERT_NE(script, nullptr);
+    script->askHost = kAskInInit;
+    MessageWindow window;
+    PlayerLibrary lib;
+    ASSERT_EQ(lib.Load(PlayerLibrary::kLibraryName), 1);
+    EXPECT_EQ(lib.InitInputPlugins(window.hwnd(), folder.path()), 1);
+    EXPECT_EQ(script->answers.answered, 1);
+    EXPECT_EQ(script->answers.version, 0x2095);
+    EXPECT_EQ(script->answers.iniDirectoryExists, 1) << script->answers.iniDirectory;
+    EXPECT_EQ(script->answers.apiService, 0);
+    EXPECT_EQ(lib.Unload(), 1);
+    EXPECT_EQ(::GetModuleHandleW(PlayerLibrary::kLibraryName), nullptr);
 }
 
 TEST(PlayerLibrary, PathsTheAnsiCodePageCannotCarryGoShort)

@@ -59,11 +59,12 @@ struct FaultRig {
 
 // What the host sees of the fault.
 enum class Effect {
-    NotKept,      // the fault happens at discovery: the plug-in is not in the list
-    NotChosen,    // the fault happens while choosing: another plug-in or none plays
-    PlayFails,    // Play returns 0, state Stopped, no end message
-    StopStops,    // the play runs; Stop still stops it
-    TickEndsPlay  // the play runs; the next tick ends it with the end message
+    NotKept,        // the fault happens at discovery: the plug-in is not in the list
+    OutputNotKept,  // the same for the output: there is none to play through
+    NotChosen,      // the fault happens while choosing: another plug-in or none plays
+    PlayFails,      // Play returns 0, state Stopped, no end message
+    StopStops,      // the play runs; Stop still stops it
+    TickEndsPlay    // the play runs; the next tick ends it with the end message
 };
 
 struct FaultCase {
@@ -77,7 +78,6 @@ struct FaultCase {
 
 const FaultCase kCases[] = {
     {"InitAtDiscovery", false, kFaultInit, kAccessViolation, 0, Effect::NotKept},
-    {"InitAtPlay", false, kFaultInit, kAccessViolation, 1, Effect::PlayFails},
     {"IsOurFile", false, kFaultIsOurFile, kMsvcCppException, 0, Effect::NotChosen},
     {"PlayAccessViolation", false, kFaultPlay, kAccessViolation, 0, Effect::PlayFails},
     {"PlayMsvcCppException", false, kFaultPlay, kMsvcCppException, 0, Effect::PlayFails},
@@ -86,7 +86,7 @@ const FaultCase kCases[] = {
     {"GetLengthAtPlay", false, kFaultGetLength, kAccessViolation, 0, Effect::PlayFails},
     {"GetLengthAtTick", false, kFaultGetLength, kMsvcCppException, 1, Effect::TickEndsPlay},
     {"Stop", false, kFaultStop, kAccessViolation, 0, Effect::StopStops},
-    {"OutputInitAtPlay", true, kFaultInit, kOtherException, 1, Effect::PlayFails},
+    {"OutputInitAtDiscovery", true, kFaultInit, kOtherException, 0, Effect::OutputNotKept},
     {"OutputGetOutputTime", true, kFaultGetOutputTime, kAccessViolation, 0, Effect::TickEndsPlay},
     {"OutputGetOutputTimeCppThrow", true, kFaultGetOutputTime, kCppThrow, 0, Effect::TickEndsPlay},
 };
@@ -103,10 +103,14 @@ TEST_P(PluginFaults, FailTheCallAndThePluginIsNeverCalledAgain)
     fault.kind = c.kind;
     fault.passes = c.passes;
     EXPECT_EQ(rig.Discover(), c.effect == Effect::NotKept ? 1 : 2);
+    if (c.effect == Effect::OutputNotKept) {
+        EXPECT_EQ(rig.engine.OutputRecord(1), nullptr);
+    }
 
     const int started = rig.engine.Play("C:\\music\\song.mp3", 255, 0);
     switch (c.effect) {
         case Effect::NotKept:
+        case Effect::OutputNotKept:
         case Effect::NotChosen:
         case Effect::PlayFails:
             EXPECT_EQ(started, 0);
