@@ -85,7 +85,7 @@ bench_try() {
 bench_keep() {
   local key value
   while IFS='=' read -r key value; do
-    [[ $key =~ ^[A-Za-z_][A-Za-z_0-9]*$ ]] && BENCH_FIG[$1:$key]=$value
+    if [[ $key =~ ^[A-Za-z_][A-Za-z_0-9]*$ ]]; then BENCH_FIG[$1:$key]=$value; fi
   done < <(tr -d '\r' <<<"$2")
 }
 

@@ -17,22 +17,12 @@
 #include "recorder/recording/Mp3Recorder.h"
 #include "recorder/recording/Presets.h"
 #include "tests/support/TestHost.h"
+#include "bench/CpuTime.h"
 
 using namespace velto;
+using velto::bench::ProcessCpuSeconds;
 
 namespace {
-
-double ProcessCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) |
-                                   t.dwLowDateTime) /
-               1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
 
 double WallSeconds()
 {

@@ -1,6 +1,7 @@
 // Plays one file through Ravelplay.dll and our plug-ins (the recorder's binding, from the
 // program's folder) until the library reports the end, for bench/playback-cost.
-//   playback_cost_bench.exe play FILE           plays to the end; prints nothing
+//   playback_cost_bench.exe play FILE           plays to the end; prints "cpu=" the process's
+//                                               CPU seconds
 //   playback_cost_bench.exe trace FILE          prints output and written time every 100 ms
 //   playback_cost_bench.exe seek FILE N         N seeks to spread positions; prints latencies
 //                                               as "key=value" lines
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "common/Text.h"
+#include "bench/CpuTime.h"
 #include "recorder/ui/PlayerLibrary.h"
 
 using namespace velto;
@@ -77,6 +79,7 @@ int Play(Bench& b, const std::wstring& file, bool trace)
         }
     }
     if (trace) std::printf("end after %.0f ms (length %d ms)\n", Now() - start, total);
+    if (!trace) std::printf("cpu=%.3f\n", bench::ProcessCpuSeconds());
     return 0;
 }
 

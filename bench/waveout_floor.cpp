@@ -2,7 +2,7 @@
 // block, waited for, closed. bench/playback-cost runs it on the same sound as the players, so
 // the cost of the sound system itself (under Wine: its wave-out, mmdevapi and PulseAudio
 // threads) is known apart from ours.
-//   waveout_floor_bench.exe FILE.wav
+//   waveout_floor_bench.exe FILE.wav     prints "cpu=" the process's CPU seconds
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "bench/CpuTime.h"
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -50,5 +52,6 @@ int wmain(int argc, wchar_t** argv)
     while (!(header.dwFlags & WHDR_DONE)) ::Sleep(100);
     ::waveOutUnprepareHeader(device, &header, sizeof header);
     ::waveOutClose(device);
+    std::printf("cpu=%.3f\n", velto::bench::ProcessCpuSeconds());
     return 0;
 }

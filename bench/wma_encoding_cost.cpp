@@ -16,8 +16,11 @@
 #include "recorder/recording/WmaRecorder.h"
 #include "tests/support/TestHost.h"
 #include "tests/support/Tone.h"
+#include "bench/CpuTime.h"
 
 using namespace velto;
+using velto::bench::ProcessCpuSeconds;
+using velto::bench::ThreadCpuSeconds;
 
 namespace {
 
@@ -41,25 +44,6 @@ protected:
     EncoderStep* CreateEncoderStep() override { return new DiscardStep; }
     const wchar_t* DeviceOpenError() const override { return L"Device Open Error"; }
 };
-
-double Seconds(FILETIME t)
-{
-    return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7;
-}
-
-double ProcessCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
-    return Seconds(kernel) + Seconds(user);
-}
-
-double ThreadCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
-    return Seconds(kernel) + Seconds(user);
-}
 
 // The writer alone, fed as the recorder feeds it; the tone is made before the clock starts.
 int EncodeOnly(int seconds, const std::wstring& path)

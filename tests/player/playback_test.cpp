@@ -150,12 +150,14 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
     DWORD seekAt = 0, seekHeardAt = 0, endHeardAt = 0;
     bool spectrumSeen = false;
     DWORD pausedFor = 0;
+    int lastHeard = -1;
     MSG end{};
     bool ended = false;
     while (!ended && ::GetTickCount() - start < static_cast<DWORD>(expectedEnd + 15000)) {
         ended = window.WaitFor(WM_RAVELPLAY_END, 20, &end);
         const DWORD now = ::GetTickCount() - start;
         const int heard = player.GetOutputTime();
+        lastHeard = heard;
         if (timeAtOne < 0 && now >= 1000) timeAtOne = heard;
         if (timeAtTwo < 0 && now >= 2000) timeAtTwo = heard;
         if (!spectrumSeen && heard > 500) {
@@ -190,7 +192,8 @@ TEST_P(Playback, PlaysTheToneAndReportsTheEnd)
     ASSERT_TRUE(ended) << "no end-of-play message";
     EXPECT_EQ(end.wParam, 1u);
     EXPECT_EQ(player.GetCurrentState(), 1);  // Stopped
-    ASSERT_NE(endHeardAt, 0u) << "the output time never reached the end";
+    ASSERT_NE(endHeardAt, 0u) << "the output time never reached the end: it last read "
+                              << lastHeard << " ms of " << expectedEnd;
     EXPECT_LE(endAt - endHeardAt, 2500u) << "the end was noticed late";
     // The output time moves with the sound.
     EXPECT_GT(timeAtOne, 0);
