@@ -16,6 +16,7 @@
 #include "common/Text.h"
 #include "recorder/recording/Mp3Recorder.h"
 #include "recorder/recording/Presets.h"
+#include "recorder/recording/SoundDevice.h"
 #include "tests/support/TestHost.h"
 
 using namespace velto;
@@ -45,21 +46,33 @@ double WallSeconds()
 // The loop of an MP3 recording with nothing done to the blocks.
 class NullStep : public EncoderStep {
 public:
-    bool Begin(const std::wstring&) override
+    bool Begin(const std::wstring&, const WAVEFORMATEX&, const Reporter&) override
     {
         ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
         return true;
     }
-    bool Encode(const BYTE*, DWORD) override { return true; }
-    void Finish(bool) override {}
+    HRESULT Write(DWORD length, const BYTE*, DWORD* written) override
+    {
+        *written = length;
+        return S_OK;
+    }
 };
 
-class CaptureOnlyRecorder : public CWaveInRecorder {
+class CaptureOnlyRecorder : public CRecorder {
 public:
-    using CWaveInRecorder::CWaveInRecorder;
+    using CRecorder::CRecorder;
+    ~CaptureOnlyRecorder() override { EndRecording(); }
 
 protected:
-    EncoderStep* CreateEncoderStep() override { return new NullStep; }
+    std::unique_ptr<CaptureSource> CreateSource() override
+    {
+        return std::make_unique<WaveInSource>();
+    }
+    std::unique_ptr<EncoderStep> CreateStep() override { return std::make_unique<NullStep>(); }
+    WAVEFORMATEX WantedFormat() const override
+    {
+        return MakePcmFormat(2, PresetSampleRate(recordType_, quality_));
+    }
     const wchar_t* DeviceOpenError() const override { return L"capture failed"; }
 };
 

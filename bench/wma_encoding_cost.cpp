@@ -13,6 +13,7 @@
 #include "common/ProgramFolder.h"
 #include "common/win/Handles.h"
 #include "recorder/recording/Presets.h"
+#include "recorder/recording/SoundDevice.h"
 #include "recorder/recording/WmaRecorder.h"
 #include "tests/support/TestHost.h"
 #include "tests/support/Tone.h"
@@ -23,22 +24,34 @@ namespace {
 
 class DiscardStep : public EncoderStep {
 public:
-    bool Begin(const std::wstring&) override
+    bool Begin(const std::wstring&, const WAVEFORMATEX&, const Reporter&) override
     {
         ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
         return true;
     }
-    bool Encode(const BYTE*, DWORD) override { return true; }
-    void Finish(bool) override {}
+    HRESULT Write(DWORD length, const BYTE*, DWORD* written) override
+    {
+        *written = length;
+        return S_OK;
+    }
 };
 
 // The WMA recorder's worker loop with nothing behind it.
-class CaptureOnlyRecorder : public CWaveInRecorder {
+class CaptureOnlyRecorder : public CRecorder {
 public:
-    using CWaveInRecorder::CWaveInRecorder;
+    using CRecorder::CRecorder;
+    ~CaptureOnlyRecorder() override { EndRecording(); }
 
 protected:
-    EncoderStep* CreateEncoderStep() override { return new DiscardStep; }
+    std::unique_ptr<CaptureSource> CreateSource() override
+    {
+        return std::make_unique<WaveInSource>();
+    }
+    std::unique_ptr<EncoderStep> CreateStep() override { return std::make_unique<DiscardStep>(); }
+    WAVEFORMATEX WantedFormat() const override
+    {
+        return MakePcmFormat(2, PresetSampleRate(recordType_, quality_));
+    }
     const wchar_t* DeviceOpenError() const override { return L"Device Open Error"; }
 };
 
@@ -79,8 +92,8 @@ int EncodeOnly(int seconds, const std::wstring& path)
     if (FAILED(create(path.c_str(), writer.put())) || FAILED(writer->SetInputFormat(&input)) ||
         FAILED(writer->SetOutputFormat(PresetBitRate(kRecordWma, 6), 44100, 2, 0)))
         return 1;
-    for (size_t at = 0; at < total; at += kCaptureBlockBytes) {
-        const size_t n = std::min<size_t>(kCaptureBlockBytes, total - at);
+    for (size_t at = 0; at < total; at += CWaveInDevice::kSliceBytes) {
+        const size_t n = std::min<size_t>(CWaveInDevice::kSliceBytes, total - at);
         if (FAILED(writer->AppendPcm(bytes + at, static_cast<DWORD>(n)))) return 1;
     }
     if (FAILED(writer->Finish())) return 1;

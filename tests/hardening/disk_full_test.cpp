@@ -309,7 +309,7 @@ TEST_F(DiskFullProgramTest, FullDriveEndsTheRecordingAndTheProgramRecordsAgainAf
     SteadyTone tone(kTone, kAmplitude, 300.0);
     ASSERT_TRUE(tone.ok());
     const std::vector<std::wstring> expectedBoxes = {
-        COutputFiles::kLowSpaceText, kWavFileWriteError, kMp3WriteError, kWmaWriteError};
+        COutputFiles::kLowSpaceText, kFileWriteError, kMp3WriteError, kWmaWriteError};
     for (const Format& f : kFormats) {
         SCOPED_TRACE(f.name);
         ASSERT_TRUE(drive_.Empty());
@@ -421,7 +421,7 @@ TEST_F(DiskFullWorkerTest, WorkerReportsTheFailedWriteAndTheFileDecodesAsFarAsIt
             reported = watcher_.WaitFor(kMp3WriteError, kPatience) &&
                        host_.WaitFor(NOTIFY_STOP, kPatience);
         } else {
-            const wchar_t* text = f.type == kRecordWav ? kWavFileWriteError : kWmaWriteError;
+            const wchar_t* text = f.type == kRecordWav ? kFileWriteError : kWmaWriteError;
             reported = WaitUntil(
                 [&] {
                     host_.Drain();
@@ -431,7 +431,7 @@ TEST_F(DiskFullWorkerTest, WorkerReportsTheFailedWriteAndTheFileDecodesAsFarAsIt
         }
         const DWORD reportMs = ::GetTickCount() - filled;
         EXPECT_TRUE(reported) << "the failed write was not reported";
-        EXPECT_TRUE(WaitUntil([&] { return RecordingState.load() == 0; }, kPatience))
+        EXPECT_TRUE(WaitUntil([&] { return !IsRecording(); }, kPatience))
             << "the worker goes on after the failure";
 
         const DWORD stopStart = ::GetTickCount();
