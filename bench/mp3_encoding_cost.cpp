@@ -17,6 +17,7 @@
 #include "recorder/recording/Mp3Recorder.h"
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/SoundDevice.h"
+#include "tests/support/CaptureOnlyRecorder.h"
 #include "tests/support/TestHost.h"
 
 using namespace velto;
@@ -42,39 +43,6 @@ double WallSeconds()
     ::QueryPerformanceCounter(&t);
     return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
 }
-
-// The loop of an MP3 recording with nothing done to the blocks.
-class NullStep : public EncoderStep {
-public:
-    bool Begin(const std::wstring&, const WAVEFORMATEX&, const Reporter&) override
-    {
-        ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-        return true;
-    }
-    HRESULT Write(DWORD length, const BYTE*, DWORD* written) override
-    {
-        *written = length;
-        return S_OK;
-    }
-};
-
-class CaptureOnlyRecorder : public CRecorder {
-public:
-    using CRecorder::CRecorder;
-    ~CaptureOnlyRecorder() override { EndRecording(); }
-
-protected:
-    std::unique_ptr<CaptureSource> CreateSource() override
-    {
-        return std::make_unique<WaveInSource>();
-    }
-    std::unique_ptr<EncoderStep> CreateStep() override { return std::make_unique<NullStep>(); }
-    WAVEFORMATEX WantedFormat() const override
-    {
-        return MakePcmFormat(2, PresetSampleRate(recordType_, quality_));
-    }
-    const wchar_t* DeviceOpenError() const override { return L"capture failed"; }
-};
 
 int Record(CRecorder& recorder, test::TestHost& host, int seconds)
 {
@@ -151,7 +119,7 @@ int wmain(int argc, wchar_t** argv)
         return Record(recorder, host, seconds);
     }
     if (mode == L"capture") {
-        CaptureOnlyRecorder recorder(host);
+        test::CaptureOnlyRecorder recorder(host);
         return Record(recorder, host, seconds);
     }
     return 2;

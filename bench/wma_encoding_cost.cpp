@@ -15,45 +15,13 @@
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/SoundDevice.h"
 #include "recorder/recording/WmaRecorder.h"
+#include "tests/support/CaptureOnlyRecorder.h"
 #include "tests/support/TestHost.h"
 #include "tests/support/Tone.h"
 
 using namespace velto;
 
 namespace {
-
-class DiscardStep : public EncoderStep {
-public:
-    bool Begin(const std::wstring&, const WAVEFORMATEX&, const Reporter&) override
-    {
-        ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-        return true;
-    }
-    HRESULT Write(DWORD length, const BYTE*, DWORD* written) override
-    {
-        *written = length;
-        return S_OK;
-    }
-};
-
-// The WMA recorder's worker loop with nothing behind it.
-class CaptureOnlyRecorder : public CRecorder {
-public:
-    using CRecorder::CRecorder;
-    ~CaptureOnlyRecorder() override { EndRecording(); }
-
-protected:
-    std::unique_ptr<CaptureSource> CreateSource() override
-    {
-        return std::make_unique<WaveInSource>();
-    }
-    std::unique_ptr<EncoderStep> CreateStep() override { return std::make_unique<DiscardStep>(); }
-    WAVEFORMATEX WantedFormat() const override
-    {
-        return MakePcmFormat(2, PresetSampleRate(recordType_, quality_));
-    }
-    const wchar_t* DeviceOpenError() const override { return L"Device Open Error"; }
-};
 
 double Seconds(FILETIME t)
 {
@@ -136,7 +104,7 @@ int main(int argc, char** argv)
     if (encode)
         recorder = std::make_unique<CWmaRecorder>(host);
     else
-        recorder = std::make_unique<CaptureOnlyRecorder>(host);
+        recorder = std::make_unique<test::CaptureOnlyRecorder>(host);
     if (!recorder->Start() || !host.WaitFor(NOTIFY_LIMIT, (seconds + 60) * 1000)) {
         std::fprintf(stderr, "the recording did not reach its auto-stop\n");
         return 1;
