@@ -418,8 +418,9 @@ TEST_F(DiskFullWorkerTest, WorkerReportsTheFailedWriteAndTheFileDecodesAsFarAsIt
         const DWORD filled = ::GetTickCount();
         bool reported = false;
         if (f.type == kRecordMp3) {
-            reported = watcher_.WaitFor(kMp3WriteError, kPatience) &&
-                       host_.WaitFor(NOTIFY_STOP, kPatience);
+            // The host shows the worker's box as the window would, then hears the stop.
+            reported = host_.WaitFor(NOTIFY_STOP, kPatience) &&
+                       watcher_.WaitFor(kMp3WriteError, kPatience);
         } else {
             const wchar_t* text = f.type == kRecordWav ? kFileWriteError : kWmaWriteError;
             reported = WaitUntil(
@@ -447,7 +448,7 @@ TEST_F(DiskFullWorkerTest, WorkerReportsTheFailedWriteAndTheFileDecodesAsFarAsIt
         std::printf("%s worker: failure reported %lu ms after the fill (%s); stop took %lu ms; "
                     "file %llu bytes, decodes to %.2f s\n",
                     f.name, reportMs, reported ? "yes" : "no", stopMs, size, seconds);
-        // Only the MP3 worker shows a message of its own.
+        // Only the MP3 worker asks for a box of its own.
         const std::vector<SeenDialog> seen = watcher_.Seen();
         if (f.type == kRecordMp3) {
             ASSERT_EQ(seen.size(), 1u);
