@@ -8,7 +8,7 @@ export VELTO_CACHE
 export CCACHE_BASEDIR=$VELTO_ROOT
 
 VELTO_APT_PACKAGES=(
-  cmake ninja-build ccache dpkg-dev nasm
+  cmake ninja-build ccache dpkg-dev nasm debootstrap
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest
   wine wine64 xvfb xauth x11-apps x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils sox ffmpeg fonts-nanum python3 zip unzip
@@ -50,27 +50,29 @@ ensure_outside_libraries() {
   done
 }
 
-# configure_and_build ARCH BUILD_DIR [extra cmake args...]
+# configure_and_build ARCH BUILD_DIR [extra cmake args...]: configures again whenever the
+# arguments differ from the last configuration's.
 configure_and_build() {
   local arch=$1 dir=$2; shift 2
   local launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$VELTO_ROOT" -B "$dir" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$VELTO_ROOT/cmake/mingw-$arch.cmake" \
-      -DVELTO_CACHE="$VELTO_CACHE" "${launcher[@]}" "$@" >/dev/null
+  local args=(-DCMAKE_TOOLCHAIN_FILE="$VELTO_ROOT/cmake/mingw-$arch.cmake"
+              -DVELTO_CACHE="$VELTO_CACHE" "${launcher[@]}" "$@")
+  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/.velto-configured" 2>/dev/null)" != "${args[*]}" ]; then
+    cmake -S "$VELTO_ROOT" -B "$dir" -G Ninja "${args[@]}" >/dev/null
+    echo "${args[*]}" >"$dir/.velto-configured"
   fi
   cmake --build "$dir" --parallel "$(nproc)"
 }
 
-# build_all: both architectures; tests are built for x86_64 only (they run under wine64).
+# build_all: both architectures with their tests (the x86 ones run under the WoW64 Wine).
 VELTO_BUILD_X64=$VELTO_ROOT/build/x64
 VELTO_BUILD_X86=$VELTO_ROOT/build/x86
 build_all() {
   log "building x86_64"
   configure_and_build x86_64 "$VELTO_BUILD_X64" -DVELTO_BUILD_TESTS=ON
   log "building i686"
-  configure_and_build i686 "$VELTO_BUILD_X86" -DVELTO_BUILD_TESTS=OFF
+  configure_and_build i686 "$VELTO_BUILD_X86" -DVELTO_BUILD_TESTS=ON
 }
 
 # Fills dist/x64 and dist/x86 with what a user unzips.
@@ -114,19 +116,17 @@ package_dist() {
 
 # ---- the sandbox: a private X display, PulseAudio with a null sink, a warm Wine prefix ----
 
-# sandbox_start STATE_DIR: exports DISPLAY, WINEPREFIX, XDG_RUNTIME_DIR, PULSE_SERVER...
+# sandbox_start STATE_DIR: a private X display and PulseAudio; exports DISPLAY,
+# XDG_RUNTIME_DIR, PULSE_SERVER. Then wine_use picks the Wine of one architecture.
 sandbox_start() {
   local state=$1
   mkdir -p "$state"
   SANDBOX_STATE=$state
   SANDBOX_PIDS=()
+  SANDBOX_WINESERVERS=()
   trap sandbox_stop EXIT
   trap 'sandbox_stop; exit 143' TERM
   trap 'sandbox_stop; exit 130' INT
-  export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$state/wineprefix}
-  export WINE=/usr/lib/wine/wine64
   export XDG_RUNTIME_DIR=$state/xdg
   mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
@@ -150,9 +150,29 @@ sandbox_start() {
   for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
   pactl set-default-sink speakers
   pactl set-default-source speakers.monitor
+  wine_use x64 "$state"
+}
 
+# wine_use x64|x86 STATE_DIR: exports WINE, VELTO_WINESERVER and WINEPREFIX for running that
+# architecture's build, with a warm prefix of its own under STATE_DIR and one persistent
+# server (every test process then starts quickly). x64 runs under this machine's wine64; x86
+# under the WoW64 Wine of wow64.sh, made on first use.
+wine_use() {
+  local arch=$1 state=$2
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  case $arch in
+    x64) export WINE=/usr/lib/wine/wine64 VELTO_WINESERVER=wineserver
+         export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$state/wineprefix} ;;
+    x86) source "$VELTO_ROOT/scripts/lib/wow64.sh"
+         ensure_wow64_wine || return 1
+         export WINE=$VELTO_WINE_X86 VELTO_WINESERVER=$VELTO_WINESERVER_X86
+         export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$state/wineprefix-x86} ;;
+    *) log "wine_use: unknown architecture $arch"; return 1 ;;
+  esac
+  mkdir -p "$WINEPREFIX"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    log "creating the Wine prefix"
+    log "creating the Wine prefix for $arch"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
   fi
   # Re-applied whenever prepare-prefix.sh changes, so old prefixes pick up new settings.
@@ -161,16 +181,18 @@ sandbox_start() {
     "$VELTO_ROOT/scripts/lib/prepare-prefix.sh"
     rm -f "$WINEPREFIX"/.velto-prepared-* && touch "$stamp"
   fi
-  # One persistent server for the whole run: every test process then starts quickly.
-  wineserver -w 2>/dev/null || true
-  wineserver -p >/dev/null 2>&1
+  "$VELTO_WINESERVER" -w 2>/dev/null || true
+  "$VELTO_WINESERVER" -p >/dev/null 2>&1
+  SANDBOX_WINESERVERS+=("$VELTO_WINESERVER:$WINEPREFIX")
   "$WINE" cmd /c exit >/dev/null 2>&1 || true   # warm up
 }
 
 sandbox_stop() {
   [ -n "${SANDBOX_STATE:-}" ] || return 0
-  wineserver -k >/dev/null 2>&1 || true
-  local pid
+  local pid server
+  for server in "${SANDBOX_WINESERVERS[@]}"; do
+    WINEPREFIX=${server#*:} "${server%%:*}" -k >/dev/null 2>&1 || true
+  done
   for pid in "${SANDBOX_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${SANDBOX_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
   SANDBOX_STATE=

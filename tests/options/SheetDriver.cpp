@@ -24,6 +24,12 @@ BOOL CALLBACK FindCaption(HWND hwnd, LPARAM lp)
     return TRUE;
 }
 
+BOOL CALLBACK CancelVisible(HWND hwnd, LPARAM)
+{
+    if (::IsWindowVisible(hwnd)) ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
 }  // namespace
 
 SheetThread::SheetThread(std::function<INT_PTR()> run)
@@ -40,13 +46,7 @@ SheetThread::~SheetThread()
 {
     // A failed check may leave the sheet up: cancel it, and answer anything it shows.
     while (!ended_) {
-        ::EnumThreadWindows(
-            threadId_,
-            [](HWND hwnd, LPARAM) -> BOOL {
-                if (::IsWindowVisible(hwnd)) ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
-                return TRUE;
-            },
-            0);
+        ::EnumThreadWindows(threadId_, &CancelVisible, 0);
         ::Sleep(50);
     }
     thread_.join();

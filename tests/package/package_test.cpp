@@ -1,6 +1,7 @@
 // The release packages as a user gets them, unzipped by package_test.sh: every program and
-// library says the project's version, both programs carry their manifests, and the x64
-// program starts from its own folder (a Korean one) both ways it is started in the field.
+// library says the project's version, both programs carry their manifests, and the program of
+// this test's own architecture starts from its own folder both ways it is started in the
+// field, records each file type and plays it back through its own plug-ins.
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -12,7 +13,9 @@
 #include "tests/support/DialogWatcher.h"
 #include "tests/support/Programs.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/Tone.h"
 #include "tests/support/UiDriver.h"
+#include "tests/wma/WmaProbe.h"
 
 namespace velto::test {
 namespace {
@@ -33,6 +36,8 @@ struct Packages {
     bool present() const { return !root.empty() && !version.empty(); }
     std::wstring X64() const { return root + L"\\녹음기 테스트\\VeltoRecorder\\"; }
     std::wstring X86() const { return root + L"\\x86\\VeltoRecorder\\"; }
+    // The package whose programs are of this test's own architecture.
+    std::wstring Own() const { return sizeof(void*) == 8 ? X64() : X86(); }
 };
 
 #define REQUIRE_PACKAGES(p) \
@@ -182,7 +187,7 @@ TEST(PackageFiles, BothProgramsCarryTheirManifests)
     }
 }
 
-// The unzipped x64 program, started for real from its own folder. Its settings are wiped
+// The unzipped program of this test's architecture, started for real from its own folder. Its settings are wiped
 // before and after, as a fresh installation has none.
 class PackageStart : public testing::Test {
 protected:
@@ -195,7 +200,7 @@ protected:
     {
         if (packages_.present()) DeleteRecorderSettings();
     }
-    std::wstring Program() const { return packages_.X64() + L"VeltoRecorder.exe"; }
+    std::wstring Program() const { return packages_.Own() + L"VeltoRecorder.exe"; }
 
     // The recorder's window of the unzipped program, whoever started it; null on time-out.
     HWND WaitForRecorderWindow() const
@@ -254,7 +259,7 @@ TEST_F(PackageStart, APlainStartComesUpThroughTheUpdater)
     TempFolder publication{UniqueTempName(L"velto-package-list")};
     ASSERT_TRUE(WriteFileBytes(publication.File(L"veltorecorder.txt"),
                                "version " + WideToUtf8(packages_.version) + "\n"));
-    const std::wstring override = packages_.X64() + L"Renovo.ini";
+    const std::wstring override = packages_.Own() + L"Renovo.ini";
     ASSERT_TRUE(WriteFileBytes(
         override, WideToUtf8(L"[Renovo]\r\nList=" + publication.File(L"veltorecorder.txt") +
                              L"\r\n")));
@@ -274,12 +279,65 @@ TEST_F(PackageStart, APlainStartComesUpThroughTheUpdater)
     // unzipped (package_test.sh lists it again).
     EXPECT_TRUE(WaitUntil(
         [&] {
-            return ::GetFileAttributesW((packages_.X64() + L"RenovoCopy.dll").c_str()) ==
+            return ::GetFileAttributesW((packages_.Own() + L"RenovoCopy.dll").c_str()) ==
                    INVALID_FILE_ATTRIBUTES;
         },
         kTimeoutMs))
         << "RenovoCopy.dll stayed: the Updater did not end";
     EXPECT_TRUE(::DeleteFileW(override.c_str()));
+}
+
+// Each file type recorded through the unzipped program's window from a tone on the card, then
+// played back with its play button: the recording lasts the auto-stop time and the card
+// plays the tone again, through the package's own encoders and plug-ins.
+TEST_F(PackageStart, EachFileTypeRecordsAndPlaysBack)
+{
+    constexpr int kSeconds = 3;
+    const struct {
+        int type;
+        const wchar_t* extension;
+    } types[] = {{0, L"wav"}, {1, L"mp3"}, {2, L"wma"}};
+    for (const auto& t : types) {
+        SCOPED_TRACE(WideToUtf8(t.extension));
+        TempFolder folder(UniqueTempName(L"velto-package-rec"));
+        DeleteRecorderSettings();
+        SetRecorderString(L"SavePath", folder.path());
+        SetRecorderDword(L"RecordType", t.type);
+        SetRecorderDword(L"AutoStop", 1);
+        SetRecorderDword(L"RecStopTime", kSeconds);
+        const std::wstring file = folder.File(std::wstring(L"Noname.") + t.extension);
+
+        RecorderProcess p;
+        ASSERT_TRUE(p.Start(L"/run", kTimeoutMs, Program()));
+        DialogWatcher boxes(p.pid());
+        {
+            TonePlayer tone(1000.0, 8000.0, 30.0);
+            ASSERT_TRUE(tone.ok());
+            mouse::LeftClick(p.ToScreen(face::kRecordButton));
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    return StatusText(p.window()).rfind(L"Recording Complete " + file, 0) == 0;
+                },
+                kTimeoutMs))
+                << WideToUtf8(StatusText(p.window()));
+        }
+        const ProbedAudio probed = ProbeAudio(file);
+        ASSERT_TRUE(probed.ok);
+        EXPECT_NEAR(probed.duration, kSeconds, 0.5);
+
+        ::Sleep(500);  // the tone has stopped: the card now plays only the recording
+        SinkCapture heard(folder.File(L"heard.raw"), 2);
+        ASSERT_TRUE(heard.started());
+        mouse::LeftClick(p.ToScreen(face::kPlayButton));
+        const std::vector<int16_t> samples = heard.Wait(15000);
+        ASSERT_GT(samples.size(), 44100u);
+        const std::vector<int16_t> later(samples.begin() + samples.size() / 2, samples.end());
+        EXPECT_GT(MeanAbs(later), 500.0) << "the recording is not heard";
+        for (const SeenDialog& box : boxes.Seen())
+            ADD_FAILURE() << "the program said: " << WideToUtf8(box.caption) << ": "
+                          << WideToUtf8(box.text);
+        p.Terminate();
+    }
 }
 
 }  // namespace
