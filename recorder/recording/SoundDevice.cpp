@@ -51,7 +51,7 @@ bool CWaveInDevice::Open(const wchar_t* /*name*/)
 
 int CWaveInDevice::Start()
 {
-    if (handle_) ::waveInStart(handle_);
+    if (handle_ && ::waveInStart(handle_) == MMSYSERR_NOERROR) started_ = true;
     return 1;
 }
 
@@ -111,6 +111,8 @@ void CWaveInDevice::RequeueSlice()
 int CWaveInDevice::Close()
 {
     if (handle_) {
+        // A device that never started will not fill its slices: they come back at once.
+        if (!started_) ::waveInReset(handle_);
         // Let the driver return what it still holds; a driver that never does (a stalled or
         // removed device) is reset so that closing takes bounded time.
         const DWORD start = ::GetTickCount();
@@ -129,6 +131,7 @@ int CWaveInDevice::Close()
         }
         handle_ = nullptr;
     }
+    started_ = false;
     delete[] ring_;
     ring_ = nullptr;
     std::memset(headers_, 0, sizeof headers_);

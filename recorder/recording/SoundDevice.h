@@ -68,6 +68,7 @@ private:
     BYTE* ring_ = nullptr;
     int nextSlice_ = 0;
     DWORD readWaitMs_ = 0;
+    bool started_ = false;
     UniqueHandle freeSlices_;    // slices queued at the driver
     UniqueHandle filledSlices_;  // slices filled and not yet read
 };
