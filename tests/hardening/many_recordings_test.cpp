@@ -115,7 +115,7 @@ protected:
             if (n.what != NOTIFY_ELAPSED)
                 return Failed(cycle, take, "the worker reported a failure");
         if (!kept) return Failed(cycle, take, "no file");
-        if (RecordingState.load() != 0) return Failed(cycle, take, "still recording");
+        if (IsRecording()) return Failed(cycle, take, "still recording");
         if (!recorded) {
             ++silentCaptures;
             std::printf("recording %d (type %d, row %d): the capture delivered nothing\n", cycle,
