@@ -16,6 +16,8 @@
 #include "common/Text.h"
 #include "recorder/recording/Mp3Recorder.h"
 #include "recorder/recording/Presets.h"
+#include "recorder/recording/SoundDevice.h"
+#include "tests/support/CaptureOnlyRecorder.h"
 #include "tests/support/TestHost.h"
 #include "bench/CpuTime.h"
 
@@ -31,27 +33,6 @@ double WallSeconds()
     ::QueryPerformanceCounter(&t);
     return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
 }
-
-// The loop of an MP3 recording with nothing done to the blocks.
-class NullStep : public EncoderStep {
-public:
-    bool Begin(const std::wstring&) override
-    {
-        ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-        return true;
-    }
-    bool Encode(const BYTE*, DWORD) override { return true; }
-    void Finish(bool) override {}
-};
-
-class CaptureOnlyRecorder : public CWaveInRecorder {
-public:
-    using CWaveInRecorder::CWaveInRecorder;
-
-protected:
-    EncoderStep* CreateEncoderStep() override { return new NullStep; }
-    const wchar_t* DeviceOpenError() const override { return L"capture failed"; }
-};
 
 int Record(CRecorder& recorder, test::TestHost& host, int seconds)
 {
@@ -128,7 +109,7 @@ int wmain(int argc, wchar_t** argv)
         return Record(recorder, host, seconds);
     }
     if (mode == L"capture") {
-        CaptureOnlyRecorder recorder(host);
+        test::CaptureOnlyRecorder recorder(host);
         return Record(recorder, host, seconds);
     }
     return 2;

@@ -13,7 +13,9 @@
 #include "common/ProgramFolder.h"
 #include "common/win/Handles.h"
 #include "recorder/recording/Presets.h"
+#include "recorder/recording/SoundDevice.h"
 #include "recorder/recording/WmaRecorder.h"
+#include "tests/support/CaptureOnlyRecorder.h"
 #include "tests/support/TestHost.h"
 #include "tests/support/Tone.h"
 #include "bench/CpuTime.h"
@@ -24,26 +26,6 @@ using velto::bench::ThreadCpuSeconds;
 
 namespace {
 
-class DiscardStep : public EncoderStep {
-public:
-    bool Begin(const std::wstring&) override
-    {
-        ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-        return true;
-    }
-    bool Encode(const BYTE*, DWORD) override { return true; }
-    void Finish(bool) override {}
-};
-
-// The WMA recorder's worker loop with nothing behind it.
-class CaptureOnlyRecorder : public CWaveInRecorder {
-public:
-    using CWaveInRecorder::CWaveInRecorder;
-
-protected:
-    EncoderStep* CreateEncoderStep() override { return new DiscardStep; }
-    const wchar_t* DeviceOpenError() const override { return L"Device Open Error"; }
-};
 
 // The writer alone, fed as the recorder feeds it; the tone is made before the clock starts.
 int EncodeOnly(int seconds, const std::wstring& path)
@@ -63,8 +45,8 @@ int EncodeOnly(int seconds, const std::wstring& path)
     if (FAILED(create(path.c_str(), writer.put())) || FAILED(writer->SetInputFormat(&input)) ||
         FAILED(writer->SetOutputFormat(PresetBitRate(kRecordWma, 6), 44100, 2, 0)))
         return 1;
-    for (size_t at = 0; at < total; at += kCaptureBlockBytes) {
-        const size_t n = std::min<size_t>(kCaptureBlockBytes, total - at);
+    for (size_t at = 0; at < total; at += CWaveInDevice::kSliceBytes) {
+        const size_t n = std::min<size_t>(CWaveInDevice::kSliceBytes, total - at);
         if (FAILED(writer->AppendPcm(bytes + at, static_cast<DWORD>(n)))) return 1;
     }
     if (FAILED(writer->Finish())) return 1;
@@ -107,7 +89,7 @@ int main(int argc, char** argv)
     if (encode)
         recorder = std::make_unique<CWmaRecorder>(host);
     else
-        recorder = std::make_unique<CaptureOnlyRecorder>(host);
+        recorder = std::make_unique<test::CaptureOnlyRecorder>(host);
     if (!recorder->Start() || !host.WaitFor(NOTIFY_LIMIT, (seconds + 60) * 1000)) {
         std::fprintf(stderr, "the recording did not reach its auto-stop\n");
         return 1;

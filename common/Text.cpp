@@ -23,17 +23,60 @@ std::string FromWide(UINT codePage, const std::wstring& s)
     int n = ::WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
                                   nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), out.data(), n,
-                          nullptr, nullptr);
+    ::WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
+                          nullptr);
     return out;
+}
+
+// True, with `ansi` filled, when the ANSI code page carries `text` unchanged.
+bool AnsiRoundTrip(const std::wstring& text, std::string& ansi)
+{
+    if (text.empty()) {
+        ansi.clear();
+        return true;
+    }
+    BOOL lossy = FALSE;
+    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(),
+                                        static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy) return false;
+    ansi.assign(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                          ansi.data(), n, nullptr, &lossy);
+    return !lossy;
 }
 
 }  // namespace
 
-std::wstring Utf8ToWide(const std::string& s) { return ToWide(CP_UTF8, s); }
-std::string WideToUtf8(const std::wstring& s) { return FromWide(CP_UTF8, s); }
-std::wstring AnsiToWide(const std::string& s) { return ToWide(CP_ACP, s); }
-std::string WideToAnsi(const std::wstring& s) { return FromWide(CP_ACP, s); }
+std::wstring Utf8ToWide(const std::string& s)
+{
+    return ToWide(CP_UTF8, s);
+}
+std::string WideToUtf8(const std::wstring& s)
+{
+    return FromWide(CP_UTF8, s);
+}
+std::wstring AnsiToWide(const std::string& s)
+{
+    return ToWide(CP_ACP, s);
+}
+std::string WideToAnsi(const std::wstring& s)
+{
+    return FromWide(CP_ACP, s);
+}
+
+std::string AnsiPath(const std::wstring& path)
+{
+    std::string ansi;
+    if (AnsiRoundTrip(path, ansi)) return ansi;
+    const DWORD n = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (n > 0) {
+        std::vector<wchar_t> shortPath(n);
+        if (::GetShortPathNameW(path.c_str(), shortPath.data(), n) > 0 &&
+            AnsiRoundTrip(shortPath.data(), ansi))
+            return ansi;
+    }
+    return {};
+}
 
 std::wstring FormatVW(const wchar_t* format, va_list args)
 {

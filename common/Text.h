@@ -12,6 +12,9 @@ std::string WideToUtf8(const std::wstring& s);
 // The process's ANSI code page; what char-based Win32 calls and the plug-in contract use.
 std::wstring AnsiToWide(const std::string& s);
 std::string WideToAnsi(const std::wstring& s);
+// An existing path as `char` contracts take it: the ANSI text when it says the same, else the
+// short 8.3 form (plain ASCII where the volume makes short names); empty when neither fits.
+std::string AnsiPath(const std::wstring& path);
 
 // printf-style formatting into a std::wstring, with no fixed-size limit.
 std::wstring FormatW(const wchar_t* format, ...);

@@ -43,6 +43,53 @@ std::string Ending(const char* path)
     return Lower(path + (n > 3 ? n - 3 : 0));
 }
 
+// ---- the output a faulty play is left with ----
+
+// A plug-in that faulted may still have a thread running that writes to its output. It is
+// given this one instead, which takes nothing (so a polite decoder idles) and plays nothing,
+// and the real output is closed by the host or by the input plug-in's Stop.
+int __cdecl QuietOpen(int, int, int, int, int)
+{
+    return -1;
+}
+void __cdecl QuietVoid() {}
+void __cdecl QuietWindow(HWND) {}
+void __cdecl QuietInt(int) {}
+int __cdecl QuietWrite(char*, int)
+{
+    return 0;
+}
+int __cdecl QuietZero()
+{
+    return 0;
+}
+int __cdecl QuietPause(int)
+{
+    return 0;
+}
+Out_Module g_quietOutput = {
+    OUT_MODULE_VERSION,
+    const_cast<char*>("no output"),
+    0,
+    nullptr,
+    nullptr,
+    QuietWindow,
+    QuietWindow,
+    QuietVoid,
+    QuietVoid,
+    QuietOpen,
+    QuietVoid,
+    QuietWrite,
+    QuietZero,
+    QuietZero,
+    QuietPause,
+    QuietInt,
+    QuietInt,
+    QuietInt,
+    QuietZero,
+    QuietZero,
+};
+
 // ---- host callbacks installed into the input module at each play ----
 
 void __cdecl HostSAVSAInit(int, int) {}
@@ -86,7 +133,11 @@ void __cdecl HostSetInfo(int bitrate, int sampleRate, int channels, int)
 
 }  // namespace
 
-PlayerEngine::PlayerEngine(TickTimer::Mode clock) : timer_(clock) {}
+PlayerEngine::PlayerEngine(TickTimer::Mode clock) : timer_(clock)
+{
+    // A plug-in's decoding thread that faults ends alone; the next tick ends its play.
+    WatchPluginThreads(&MarkPluginFaulted);
+}
 
 PlayerEngine::~PlayerEngine()
 {
@@ -134,39 +185,46 @@ int PlayerEngine::StartPlay(const char* path, int volume, int pan, bool stream)
 
     if (!SelectInput(path, stream)) return 0;
     In_Module* in = currentIn_.in;
+    const HMODULE inModule = currentIn_.module;
     if (in->version != IN_MODULE_VERSION || !in->UsesOutputPlug) return 0;
     InstallHostCallbacks(in);
     ApplyEqLocked();
 
-    if (!currentOutModule_) return 0;
+    if (!currentOutModule_ || PluginFaulted(currentOut_.module)) return 0;
     Out_Module* out = currentOutModule_;
+    // Init ran once, when the plug-ins were loaded: a plug-in that sets itself up there (a
+    // thread, a decoder library) must not be set up again under a running one.
     in->outMod = out;
-    CallPlugin(in->Init);
-    CallPlugin(out->Init);
     if (out->version != OUT_MODULE_VERSION) return 0;
 
+    // A plug-in that faults on the way fails the play as a refusal does, and is left alone.
     std::vector<char> title(kTitleBytes, 0);
     const bool wma = ExtensionContains(currentIn_, "wma");
-    // A fault inside these plug-in calls does not undo the play: it counts as started.
-    try {
-        SetVolumeLocked(volume);
-        SetPanLocked(pan);
-        if (stream) queue_.Reset();
-        if (!stream && wma) MeasureLength(path, title.data());
-        if (!in->Play || in->Play(path) != 0) {
+    SetVolumeLocked(volume);
+    SetPanLocked(pan);
+    if (stream) queue_.Reset();
+    if (!stream && wma) MeasureLength(path, title.data());
+    if (!PairFaultedLocked()) {
+        if (CallPlugin(inModule, 1, in->Play, path) != 0) {
+            if (PairFaultedLocked()) ShutDownLocked();
             if (!stream) totalMs_ = 0;
             return 0;
         }
         if (stream) {
-            totalMs_ = in->GetLength ? in->GetLength() : 0;
+            totalMs_ = CallPlugin(inModule, 0, in->GetLength);
             if (totalMs_ <= 0) {
-                if (in->GetFileInfo) in->GetFileInfo(path, title.data(), &totalMs_);
+                CallPlugin(inModule, in->GetFileInfo, path, title.data(), &totalMs_);
                 totalMs_ = kStreamLengthMs;
             }
         } else if (!wma) {
             MeasureLength(path, title.data());
         }
-    } catch (...) {
+    }
+    if (PairFaultedLocked()) {
+        ShutDownLocked();
+        queue_.Close();
+        totalMs_ = 0;
+        return 0;
     }
 
     if (!stream) queue_.Reset();
@@ -176,22 +234,31 @@ int PlayerEngine::StartPlay(const char* path, int volume, int pan, bool stream)
     return 1;
 }
 
-// Not guarded on purpose: a fault here belongs to the play's guarded stretch.
 void PlayerEngine::MeasureLength(const char* path, char* title)
 {
     In_Module* in = currentIn_.in;
-    totalMs_ = in->GetLength ? in->GetLength() : 0;
-    if (totalMs_ <= 0 && in->GetFileInfo) in->GetFileInfo(path, title, &totalMs_);
+    totalMs_ = CallPlugin(currentIn_.module, 0, in->GetLength);
+    if (totalMs_ <= 0) CallPlugin(currentIn_.module, in->GetFileInfo, path, title, &totalMs_);
+}
+
+bool PlayerEngine::PairFaultedLocked() const
+{
+    return (HasInput() && PluginFaulted(currentIn_.module)) ||
+           (currentOutModule_ && PluginFaulted(currentOut_.module));
 }
 
 bool PlayerEngine::SelectInput(const char* path, bool stream)
 {
     const std::string wanted = stream ? std::string("mp3") : Ending(path);
-    for (const PluginRecord& candidate : inputs_) {
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+        const PluginRecord& candidate = inputs_[i];
         currentIn_ = PluginRecord{};
         currentIn_ = candidate;
-        if (!candidate.in) continue;
-        if (CallPlugin(0, candidate.in->IsOurFile, path) != 0) return true;
+        endWindow_ = endWindows_[i];
+        host_.ForwardEndsTo(endWindow_);
+        if (!candidate.in || PluginFaulted(candidate.module)) continue;
+        if (CallPlugin(candidate.module, 0, candidate.in->IsOurFile, path) != 0) return true;
+        if (PluginFaulted(candidate.module)) continue;
         if (ExtensionContains(candidate, wanted)) return true;
     }
     // The current record keeps the last one tried.
@@ -227,11 +294,33 @@ int PlayerEngine::StopLocked()
 {
     if (!HasInput()) return 0;
     queue_.Close();
-    // The output plug-in is closed by the input plug-in's Stop, not here.
-    CallPlugin(currentIn_.in->Stop);
+    ShutDownLocked();
     state_ = PlayState::Stopped;
     timer_.Kill();
     return 1;
+}
+
+// Normally the input plug-in's Stop ends its thread and closes the output. When either
+// plug-in has faulted, the input is given the quiet output first (a thread of a faulty input
+// may write on), a faulty input is not asked to stop, and the host closes the real output
+// that such an input leaves open.
+void PlayerEngine::ShutDownLocked()
+{
+    In_Module* in = currentIn_.in;
+    const bool outputFaulted = currentOutModule_ && PluginFaulted(currentOut_.module);
+    if (PluginFaulted(currentIn_.module) || outputFaulted) in->outMod = &g_quietOutput;
+    CallPlugin(currentIn_.module, in->Stop);
+    if (PluginFaulted(currentIn_.module)) {
+        in->outMod = &g_quietOutput;
+        if (currentOutModule_) CallPlugin(currentOut_.module, currentOutModule_->Close);
+    }
+}
+
+// After a call that may have broken a plug-in of the running play: the play ends as if it
+// had played out (the window hears of it), and the broken plug-in is left alone.
+void PlayerEngine::EndIfFaultedLocked()
+{
+    if (IsRunning() && PairFaultedLocked()) EndOfPlayLocked();
 }
 
 void PlayerEngine::Pause()
@@ -239,12 +328,13 @@ void PlayerEngine::Pause()
     Lock lock(mutex_);
     if (!HasInput()) return;
     if (state_ == PlayState::Playing) {
-        CallPlugin(currentIn_.in->Pause);
+        CallPlugin(currentIn_.module, currentIn_.in->Pause);
         state_ = PlayState::Paused;
     } else if (state_ == PlayState::Paused) {
-        CallPlugin(currentIn_.in->UnPause);
+        CallPlugin(currentIn_.module, currentIn_.in->UnPause);
         state_ = PlayState::Playing;
     }
+    EndIfFaultedLocked();
 }
 
 void PlayerEngine::SeekToPosition(int ms)
@@ -258,39 +348,35 @@ void PlayerEngine::SeekToPosition(int ms)
     // but before the input plug-in hears of the seek: its decoding thread then flushes at the
     // new position after us. The other way round a quick thread could flush first and leave
     // the output time a second ahead for the rest of the play, ending it a second early.
-    if (currentOutModule_) CallPlugin(currentOutModule_->Flush, ms + 1000);
-    CallPlugin(currentIn_.in->SetOutputTime, ms);
+    if (currentOutModule_) CallPlugin(currentOut_.module, currentOutModule_->Flush, ms + 1000);
+    CallPlugin(currentIn_.module, currentIn_.in->SetOutputTime, ms);
+    EndIfFaultedLocked();
 }
 
 void PlayerEngine::SetVolume(int volume)
 {
     Lock lock(mutex_);
-    try {
-        SetVolumeLocked(volume);
-    } catch (...) {
-    }
+    SetVolumeLocked(volume);
+    EndIfFaultedLocked();
 }
 
 void PlayerEngine::SetPan(int pan)
 {
     Lock lock(mutex_);
-    try {
-        SetPanLocked(pan);
-    } catch (...) {
-    }
+    SetPanLocked(pan);
+    EndIfFaultedLocked();
 }
 
-// Unguarded: Play calls these inside its own guarded stretch.
 void PlayerEngine::SetVolumeLocked(int volume)
 {
-    if (HasInput() && currentIn_.in->SetVolume) currentIn_.in->SetVolume(volume);
-    if (currentOutModule_ && currentOutModule_->SetVolume) currentOutModule_->SetVolume(volume);
+    if (HasInput()) CallPlugin(currentIn_.module, currentIn_.in->SetVolume, volume);
+    if (currentOutModule_) CallPlugin(currentOut_.module, currentOutModule_->SetVolume, volume);
 }
 
 void PlayerEngine::SetPanLocked(int pan)
 {
-    if (HasInput() && currentIn_.in->SetPan) currentIn_.in->SetPan(pan);
-    if (currentOutModule_ && currentOutModule_->SetPan) currentOutModule_->SetPan(pan);
+    if (HasInput()) CallPlugin(currentIn_.module, currentIn_.in->SetPan, pan);
+    if (currentOutModule_) CallPlugin(currentOut_.module, currentOutModule_->SetPan, pan);
 }
 
 void PlayerEngine::SetCurrentOutPlugin(const char* name)
@@ -298,7 +384,7 @@ void PlayerEngine::SetCurrentOutPlugin(const char* name)
     Lock lock(mutex_);
     if (IsRunning() && HasInput()) {
         // The timer keeps running and the queue is left as it is; a later Stop finishes both.
-        CallPlugin(currentIn_.in->Stop);
+        ShutDownLocked();
         state_ = PlayState::Stopped;
     }
     currentOut_ = PluginRecord{};
@@ -337,7 +423,8 @@ void PlayerEngine::ApplyEqLocked()
 {
     // A first band of 0 means the bands were never set.
     if (eqBands_[0] == 0 || !HasInput()) return;
-    CallPlugin(currentIn_.in->EQSet, eqEnabled_, eqBands_, eqPreamp_);
+    CallPlugin(currentIn_.module, currentIn_.in->EQSet, eqEnabled_, eqBands_, eqPreamp_);
+    EndIfFaultedLocked();
 }
 
 // ---- queries ----
@@ -351,20 +438,28 @@ int PlayerEngine::GetTotalTime()
 int PlayerEngine::GetCurrentTotalTime()
 {
     Lock lock(mutex_);
-    return HasInput() ? CallPlugin(-1, currentIn_.in->GetLength) : -1;
+    if (!HasInput()) return -1;
+    const int length = CallPlugin(currentIn_.module, -1, currentIn_.in->GetLength);
+    EndIfFaultedLocked();
+    return length;
 }
 
 int PlayerEngine::GetOutputTime()
 {
     Lock lock(mutex_);
     if (!HasInput() || !currentOutModule_) return -1;
-    return CallPlugin(-1, currentOutModule_->GetOutputTime);
+    const int ms = CallPlugin(currentOut_.module, -1, currentOutModule_->GetOutputTime);
+    EndIfFaultedLocked();
+    return ms;
 }
 
 int PlayerEngine::GetWrittenTime()
 {
     Lock lock(mutex_);
-    return currentOutModule_ ? CallPlugin(-1, currentOutModule_->GetWrittenTime) : -1;
+    if (!currentOutModule_) return -1;
+    const int ms = CallPlugin(currentOut_.module, -1, currentOutModule_->GetWrittenTime);
+    EndIfFaultedLocked();
+    return ms;
 }
 
 PlayState PlayerEngine::GetCurrentState()
@@ -382,7 +477,8 @@ int PlayerEngine::totalSeconds()
 void PlayerEngine::OutPluginConfig(HWND parent)
 {
     Lock lock(mutex_);
-    if (currentOutModule_) CallPlugin(currentOutModule_->Config, parent);
+    if (currentOutModule_) CallPlugin(currentOut_.module, currentOutModule_->Config, parent);
+    EndIfFaultedLocked();
 }
 
 // ---- the once-a-second watch ----
@@ -408,8 +504,20 @@ void PlayerEngine::Tick()
 void PlayerEngine::TickLocked()
 {
     const bool input = HasInput();
-    outputMs_ = input && currentOutModule_ ? CallPlugin(-1, currentOutModule_->GetOutputTime) : -1;
-    totalMs_ = input ? CallPlugin(-1, currentIn_.in->GetLength) : -1;
+    // A plug-in that faulted since the last tick (on its own thread, or in a call) ends the
+    // play now; its figures would mean nothing.
+    if (IsRunning() && PairFaultedLocked()) {
+        EndOfPlayLocked();
+        return;
+    }
+    outputMs_ = input && currentOutModule_
+                    ? CallPlugin(currentOut_.module, -1, currentOutModule_->GetOutputTime)
+                    : -1;
+    totalMs_ = input ? CallPlugin(currentIn_.module, -1, currentIn_.in->GetLength) : -1;
+    if (IsRunning() && PairFaultedLocked()) {
+        EndOfPlayLocked();
+        return;
+    }
     totalSeconds_ = totalMs_ / 1000;
     const int second = outputMs_ / 1000;
     bool secondChanged = false;
@@ -426,7 +534,11 @@ void PlayerEngine::TickLocked()
     silentTicks_ = 0;
     if (!input || !currentOutModule_) return;
 
-    const bool playing = CallPlugin(0, currentOutModule_->IsPlaying) != 0;
+    const bool playing = CallPlugin(currentOut_.module, 0, currentOutModule_->IsPlaying) != 0;
+    if (PairFaultedLocked()) {
+        EndOfPlayLocked();
+        return;
+    }
     if (streamMode_ == 0) {
         if (totalSeconds_ == kNoLength) return;  // no length: never ends by itself
         if (playing && second < totalSeconds_ - 1) return;
@@ -445,7 +557,7 @@ bool PlayerEngine::NothingToHearLocked()
 {
     if (streamMode_ != 0 || totalSeconds_ == kNoLength || !HasInput() || !currentOutModule_)
         return false;
-    if (CallPlugin(1, currentOutModule_->IsPlaying) != 0) {
+    if (CallPlugin(currentOut_.module, 1, currentOutModule_->IsPlaying) != 0) {
         silentTicks_ = 0;
         return false;
     }
@@ -456,8 +568,8 @@ void PlayerEngine::EndOfPlayLocked()
 {
     state_ = PlayState::Stopped;
     StopLocked();
-    HWND window = currentIn_.in->hMainWindow;
-    if (window && currentIn_.module) ::PostMessageW(window, WM_RAVELPLAY_END, 1, 0);
+    // To the caller's window given with the plug-in, not to the host window it was given.
+    if (endWindow_ && currentIn_.module) ::PostMessageW(endWindow_, WM_RAVELPLAY_END, 1, 0);
 }
 
 }  // namespace velto

@@ -17,6 +17,7 @@
 #include <deque>
 #include <mutex>
 
+#include "player/PluginHost.h"
 #include "player/PluginRecord.h"
 #include "player/SampleQueue.h"
 #include "player/TickTimer.h"
@@ -49,6 +50,9 @@ public:
     int outputCount();
     void ReleaseInputPlugins();
     void ReleaseOutputPlugins();
+    // For the library's unload, under the loader lock: drops every plug-in without calling or
+    // unloading any, and stops the timer.
+    void ForgetPlugins();
 
     PluginRecord* CurrentInputRecord() { return &currentIn_; }
     PluginRecord* CurrentOutputRecord() { return &currentOut_; }
@@ -88,11 +92,15 @@ public:
     // The host callbacks reach the engine that installed them last.
     void ReportInfo(int bitrate, int sampleRate, int channels);
 
+    // The window the plug-ins are given as hMainWindow (null before discovery).
+    HWND pluginWindow() const { return host_.hwnd(); }
+
 private:
     using Lock = std::unique_lock<std::timed_mutex>;
 
     int Discover(HWND window, const char* folder, bool output);
     bool LoadPlugin(HWND window, const char* path, const char* fileName, bool output);
+    void CloseHostIfUnusedLocked();
     void ReleaseInputsLocked();
     void ReleaseOutputsLocked();
 
@@ -101,6 +109,9 @@ private:
     void InstallHostCallbacks(In_Module* in);
     void MeasureLength(const char* path, char* title);
     int StopLocked();
+    void ShutDownLocked();
+    bool PairFaultedLocked() const;
+    void EndIfFaultedLocked();
     void ApplyEqLocked();
     void SetVolumeLocked(int volume);
     void SetPanLocked(int pan);
@@ -116,6 +127,10 @@ private:
     // Deques: a record pointer handed out stays valid when a later discovery appends.
     std::deque<PluginRecord> inputs_;
     std::deque<PluginRecord> outputs_;
+    // The caller's window given with each input plug-in, which hears of the end of its plays;
+    // the plug-ins themselves are given the host window.
+    std::deque<HWND> endWindows_;
+    HWND endWindow_ = nullptr;  // the current input's
     int inputCount_ = 0;
     int outputCount_ = 0;
 
@@ -141,6 +156,7 @@ private:
 
     SampleQueue queue_;
     TickTimer timer_;
+    PluginHostWindow host_;
 };
 
 }  // namespace velto

@@ -50,6 +50,27 @@ size_t PluginTextLength(const char* text, size_t limit)
     return strnlen(text, std::min(readable, limit));
 }
 
+// A plug-in that is not kept. One that faulted stays loaded: code of it may still run.
+bool Forget(UniqueModule& module)
+{
+    if (PluginFaulted(module.get())) {
+        module.release();
+    } else {
+        UnwatchModule(module.get());
+    }
+    return false;
+}
+
+// Quit, then unload, unless it faulted at any time (or now, in Quit): then neither, because a
+// thread of it may still run, and unloading its code under that thread would crash the
+// process.
+void Unload(HMODULE module, void(__cdecl* quit)())
+{
+    if (!CallPlugin(module, quit)) return;
+    UnwatchModule(module);
+    ::FreeLibrary(module);
+}
+
 }  // namespace
 
 int PlayerEngine::InitInputPlugins(HWND window, const char* folder)
@@ -86,29 +107,36 @@ bool PlayerEngine::LoadPlugin(HWND window, const char* path, const char* fileNam
     // Full path, and the plug-in's own dependencies are looked for beside it.
     UniqueModule module(::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!module) return false;
+    // From now on a fault of the plug-in, in a call or on a thread of its own, stays its own.
+    WatchRuntimeAborts();
+    WatchModule(module.get());
+    const HMODULE self = module.get();
+    // The plug-ins talk to the host window; without one, to the caller's as before.
+    HWND pluginWindow = host_.Open();
+    if (!pluginWindow) pluginWindow = window;
     PluginRecord record{};
     if (output) {
         auto entry = reinterpret_cast<WinampGetOutModuleFn>(
             ::GetProcAddress(module.get(), "winampGetOutModule"));
-        Out_Module* mod = entry ? CallPlugin<Out_Module*>(nullptr, entry) : nullptr;
-        if (!mod) return false;  // not a plug-in we can call: unloaded and skipped
+        Out_Module* mod = entry ? CallPlugin<Out_Module*>(self, nullptr, entry) : nullptr;
+        if (!mod) return Forget(module);  // not a plug-in we can call: unloaded and skipped
         mod->hDllInstance = module.get();
-        mod->hMainWindow = window;
+        mod->hMainWindow = pluginWindow;
         CopyField(record.fileName, fileName, std::strlen(fileName));
-        CallPlugin(mod->Init);
+        if (!CallPlugin(self, mod->Init)) return Forget(module);
         record.out = mod;
     } else {
         auto entry = reinterpret_cast<WinampGetInModule2Fn>(
             ::GetProcAddress(module.get(), "winampGetInModule2"));
-        In_Module* mod = entry ? CallPlugin<In_Module*>(nullptr, entry) : nullptr;
-        if (!mod) return false;
+        In_Module* mod = entry ? CallPlugin<In_Module*>(self, nullptr, entry) : nullptr;
+        if (!mod) return Forget(module);
         // Another version of the contract lays its record out differently: neither written
         // into nor called, so it cannot hide a plug-in that plays the same files.
-        if (mod->version != IN_MODULE_VERSION) return false;
+        if (mod->version != IN_MODULE_VERSION) return Forget(module);
         mod->hDllInstance = module.get();
-        mod->hMainWindow = window;
+        mod->hMainWindow = pluginWindow;
         CopyField(record.fileName, fileName, std::strlen(fileName));
-        CallPlugin(mod->Init);
+        if (!CallPlugin(self, mod->Init)) return Forget(module);
         // The list's first string, such as "mp3;mp2" of "mp3;mp2\0MPEG audio\0".
         const char* extensions = mod->FileExtensions ? mod->FileExtensions : "";
         CopyField(record.extension, extensions,
@@ -117,6 +145,7 @@ bool PlayerEngine::LoadPlugin(HWND window, const char* path, const char* fileNam
     }
     record.module = module.release();
     (output ? outputs_ : inputs_).push_back(record);
+    if (!output) endWindows_.push_back(window);
     return true;
 }
 
@@ -158,6 +187,29 @@ void PlayerEngine::ReleaseOutputPlugins()
     ReleaseOutputsLocked();
 }
 
+void PlayerEngine::ForgetPlugins()
+{
+    Lock lock(mutex_);
+    timer_.Kill();
+    queue_.Close();
+    state_ = PlayState::Stopped;
+    currentIn_ = PluginRecord{};
+    currentOut_ = PluginRecord{};
+    currentOutModule_ = nullptr;
+    inputs_.clear();
+    outputs_.clear();
+    endWindows_.clear();
+    endWindow_ = nullptr;
+    host_.Abandon();
+}
+
+// The host window goes with the last plug-in that was given it. (A plug-in that faulted stays
+// loaded and may still post to it; it then posts nowhere.)
+void PlayerEngine::CloseHostIfUnusedLocked()
+{
+    if (inputs_.empty() && outputs_.empty()) host_.Close();
+}
+
 void PlayerEngine::ReleaseInputsLocked()
 {
     if (HasInput()) {
@@ -165,13 +217,13 @@ void PlayerEngine::ReleaseInputsLocked()
         currentIn_ = PluginRecord{};
     }
     for (PluginRecord& record : inputs_) {
-        if (record.module && record.in) {
-            CallPlugin(record.in->Quit);
-            ::FreeLibrary(record.module);
-        }
+        if (record.module && record.in) Unload(record.module, record.in->Quit);
         record = PluginRecord{};
     }
     inputs_.clear();
+    endWindows_.clear();
+    endWindow_ = nullptr;
+    CloseHostIfUnusedLocked();
 }
 
 void PlayerEngine::ReleaseOutputsLocked()
@@ -185,13 +237,11 @@ void PlayerEngine::ReleaseOutputsLocked()
     currentOut_ = PluginRecord{};
     currentOutModule_ = nullptr;
     for (PluginRecord& record : outputs_) {
-        if (record.module && record.out) {
-            CallPlugin(record.out->Quit);
-            ::FreeLibrary(record.module);
-        }
+        if (record.module && record.out) Unload(record.module, record.out->Quit);
         record = PluginRecord{};
     }
     outputs_.clear();
+    CloseHostIfUnusedLocked();
 }
 
 }  // namespace velto

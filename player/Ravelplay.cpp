@@ -37,10 +37,15 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
             return g_engine != nullptr;
         case DLL_PROCESS_DETACH:
             // At process exit (reserved set) the other threads are gone and the plug-ins may be
-            // detached already: nothing to stop or release. A caller that unloads the library
-            // stops the play first (the recorder's binding does), because a plug-in's decoding
-            // thread cannot finish while the loader is busy with us.
-            if (!reserved) delete g_engine;
+            // detached already: nothing to stop or release. At FreeLibrary the loader lock is
+            // held: no plug-in is called and none unloaded here (a Quit that waits for a
+            // thread, or a Stop that joins one, would wait for ever). A caller stops the play
+            // and releases the plug-ins first, as the recorder's binding does; what it left
+            // loaded stays loaded.
+            if (!reserved && g_engine) {
+                g_engine->ForgetPlugins();
+                delete g_engine;
+            }
             g_engine = nullptr;
             break;
         default: break;

@@ -8,7 +8,6 @@ namespace velto {
 
 namespace {
 
-constexpr char kLockName[] = "PlayEvent";
 constexpr long long kFarAway = 100000000;  // farther than any block can be
 
 void CopyBlock(const SampleBlock& from, SampleBlock* to)
@@ -26,23 +25,10 @@ SampleQueue::~SampleQueue()
     Close();
 }
 
-void SampleQueue::Lock()
-{
-    if (open_) ::WaitForSingleObject(event_, INFINITE);
-}
-
-void SampleQueue::Unlock()
-{
-    if (open_) ::SetEvent(event_);
-}
-
 void SampleQueue::ResetLocked()
 {
     lastRequested_ = -1;
-    // A second play would otherwise leak the first play's handle.
-    if (open_) ::CloseHandle(event_);
-    event_ = ::CreateEventA(nullptr, FALSE, TRUE, kLockName);
-    open_ = event_ != nullptr;
+    open_ = true;
 }
 
 void SampleQueue::Reset()
@@ -56,23 +42,19 @@ void SampleQueue::Store(int timeStamp, const void* data, int n)
     if (!data) return;
     std::lock_guard<std::mutex> guard(guard_);
     if (!open_) ResetLocked();
-    Lock();
     if (blocks_.size() >= kMaxBlocks) blocks_.pop_front();
     SampleBlock block{};
     block.timeStamp = timeStamp;
     block.length = std::clamp(n, 0, static_cast<int>(sizeof block.data));
     std::memcpy(block.data, data, static_cast<size_t>(block.length));
     blocks_.push_back(block);
-    Unlock();
 }
 
 void SampleQueue::Fetch(int time, SampleBlock* out)
 {
     if (!out) return;
     std::lock_guard<std::mutex> guard(guard_);
-    Lock();
     if (time == lastRequested_ || blocks_.empty()) {
-        Unlock();
         return;
     }
     lastRequested_ = time;
@@ -97,25 +79,18 @@ void SampleQueue::Fetch(int time, SampleBlock* out)
             break;
         }
     }
-    Unlock();
 }
 
 void SampleQueue::Flush()
 {
     std::lock_guard<std::mutex> guard(guard_);
-    Lock();
     blocks_.clear();
-    Unlock();
 }
 
 void SampleQueue::Close()
 {
     std::lock_guard<std::mutex> guard(guard_);
-    if (open_) {
-        ::CloseHandle(event_);
-        event_ = nullptr;
-        open_ = false;
-    }
+    open_ = false;
     blocks_.clear();
 }
 

@@ -2,10 +2,11 @@
 // by time through SetSpectrumData.
 //
 // Threads: Store runs on the plug-in's decoding thread, everything else on the caller's thread
-// (Reset also on the decoding thread, when a store finds the queue closed). The lock is the
-// named event "PlayEvent" (auto-reset, signalled when free), as the library has always had it.
-// `guard_` is held around every operation as well: it keeps the event handle alive while
-// another thread waits on it, which the event alone cannot do. Nothing here calls out.
+// (Reset also on the decoding thread, when a store finds the queue closed). One private lock,
+// `guard_`, held around every operation. The library once locked with a named event,
+// "PlayEvent", waited on without a limit: any program of the session holding an object of that
+// name hung decoding, Stop and the window, and nothing outside the process ever used the name
+// (the blocks are this process's memory). Nothing here calls out.
 #pragma once
 
 #include <windows.h>
@@ -30,7 +31,7 @@ public:
     SampleQueue(const SampleQueue&) = delete;
     SampleQueue& operator=(const SampleQueue&) = delete;
 
-    // At play: forget the last requested time and (re)open the lock.
+    // At play: forget the last requested time and open the queue.
     void Reset();
     // Appends a block of the first n bytes of data (n is cut to the block's 576 bytes).
     void Store(int timeStamp, const void* data, int n);
@@ -39,7 +40,7 @@ public:
     void Fetch(int time, SampleBlock* out);
     // At seek: empties the queue.
     void Flush();
-    // At stop: closes the lock and empties the queue.
+    // At stop: closes the queue and empties it.
     void Close();
 
     bool isOpen() const;
@@ -48,11 +49,8 @@ public:
 
 private:
     void ResetLocked();
-    void Lock();
-    void Unlock();
 
     mutable std::mutex guard_;
-    HANDLE event_ = nullptr;
     bool open_ = false;
     std::deque<SampleBlock> blocks_;
     int lastRequested_ = -1;

@@ -107,6 +107,11 @@ bool FileVersion(const std::wstring& file, Version& out)
     return true;
 }
 
+std::wstring VersionText(const Version& v)
+{
+    return velto::FormatW(L"%u.%u.%u.%u", v.parts[0], v.parts[1], v.parts[2], v.parts[3]);
+}
+
 bool Matches(const std::wstring& file, const Sha256& expected)
 {
     Sha256 actual{};
@@ -250,15 +255,25 @@ UpdateOutcome RunUpdate(const UpdateRequest& request, std::wstring& detail)
         detail = L"the update list could not be read";
         return UpdateOutcome::Unavailable;
     }
+    // Nothing in the list is read before its signature holds.
+    std::string body;
+    std::wstring refusal;
+    if (!AuthenticateList(text, request.trustedKey, body, refusal)) {
+        detail = L"the update list was refused: " + refusal;
+        return UpdateOutcome::Unavailable;
+    }
     UpdateList list;
     std::string error;
-    if (!ParseUpdateList(text, list, error)) {
+    if (!ParseUpdateList(body, list, error)) {
         detail = L"the update list is not valid: " + velto::Utf8ToWide(error);
         return UpdateOutcome::Unavailable;
     }
     RemoveLeftovers(request.programFolder, list);
-    if (!(InstalledVersion(request.programFolder, request.versionLibrary) < list.version)) {
-        detail = L"the installed version is current";
+    const Version installed = InstalledVersion(request.programFolder, request.versionLibrary);
+    if (!(installed < list.version)) {
+        // An older list, even one correctly signed, never takes an installation back.
+        detail = L"the installed version " + VersionText(installed) +
+                 L" is current (the list has " + VersionText(list.version) + L")";
         return UpdateOutcome::Current;
     }
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "outside/renovo/ListSignature.h"
 #include "outside/renovo/UpdateList.h"
 
 namespace renovo {
@@ -13,7 +14,7 @@ namespace renovo {
 enum class UpdateOutcome {
     Current,      // nothing newer, or every listed file already matches
     Replaced,     // the changed files are in place
-    Unavailable,  // the list could not be had in time or is not a list
+    Unavailable,  // the list could not be had in time, is not a list or is not signed
     Failed,       // a download, a hash or the replacement failed; nothing was changed
 };
 
@@ -22,6 +23,7 @@ struct UpdateRequest {
     std::wstring listAddress;
     std::wstring userAgent;
     std::wstring versionLibrary;  // its version resource is the installed version
+    PublicKey trustedKey;         // the list must be signed with it
     DWORD listTimeoutMs = 8000;   // the whole list transfer, whatever the network does
 };
 

@@ -15,6 +15,7 @@
 #include "common/SingleInstance.h"
 #include "common/Text.h"
 #include "outside/renovo/Installer.h"
+#include "outside/renovo/UpdateKey.h"
 
 namespace {
 
@@ -119,6 +120,7 @@ int Update(const char* text)
     request.listAddress = ListAddress(folder, args.listAddress);
     request.userAgent = args.title.empty() ? L"Renovo" : args.title;
     request.versionLibrary = args.versionLibrary;
+    request.trustedKey = renovo::kTrustedUpdateKey;
     std::wstring detail;
     const renovo::UpdateOutcome outcome = renovo::RunUpdate(request, detail);
     velto::DebugTrace(L"%s: %s: %s\r\n", request.userAgent.c_str(), request.listAddress.c_str(),

@@ -1,11 +1,11 @@
 #include "outside/renovo/Transfer.h"
 
-#include <bcrypt.h>
 #include <winhttp.h>
 
 #include <vector>
 
 #include "common/win/Handles.h"
+#include "outside/renovo/CngHandles.h"
 
 namespace renovo {
 namespace {
@@ -16,17 +16,6 @@ struct InternetTraits {
     static void Close(Type h) noexcept { ::WinHttpCloseHandle(h); }
 };
 using UniqueInternet = velto::ScopedHandle<InternetTraits>;
-
-struct AlgorithmTraits {
-    using Type = BCRYPT_ALG_HANDLE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::BCryptCloseAlgorithmProvider(h, 0); }
-};
-struct HashTraits {
-    using Type = BCRYPT_HASH_HANDLE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::BCryptDestroyHash(h); }
-};
 
 // Counts what arrives and refuses more than the limit.
 class LimitedSink {
@@ -132,8 +121,8 @@ public:
     }
 
 private:
-    velto::ScopedHandle<AlgorithmTraits> algorithm_;
-    velto::ScopedHandle<HashTraits> hash_;
+    UniqueAlgorithm algorithm_;
+    UniqueHash hash_;
     bool ok_ = false;
 };
 

@@ -80,10 +80,10 @@ bool ParseVersion(const std::string& text, Version& out)
     }
 }
 
-bool ParseSha256(const std::string& hex, Sha256& out)
+bool ParseHex(const std::string& hex, uint8_t* out, size_t size)
 {
-    if (hex.size() != 64) return false;
-    for (size_t i = 0; i < 32; ++i) {
+    if (hex.size() != size * 2) return false;
+    for (size_t i = 0; i < size; ++i) {
         unsigned value = 0;
         for (size_t k = 0; k < 2; ++k) {
             const char c = hex[i * 2 + k];

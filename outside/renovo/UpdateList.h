@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,8 +27,14 @@ struct Version {
 };
 bool ParseVersion(const std::string& text, Version& out);
 
+// Exactly 2 * size hex digits (either case) into `size` bytes.
+bool ParseHex(const std::string& hex, uint8_t* out, size_t size);
+
 using Sha256 = std::array<uint8_t, 32>;
-bool ParseSha256(const std::string& hex, Sha256& out);
+inline bool ParseSha256(const std::string& hex, Sha256& out)
+{
+    return ParseHex(hex, out.data(), out.size());
+}
 
 struct ListedFile {
     std::wstring path;  // normalised to "\" separators

@@ -3,69 +3,76 @@
 #include "common/ProgramFolder.h"
 #include "common/Text.h"
 #include "recorder/recording/Presets.h"
+#include "recorder/recording/SoundDevice.h"
 
 namespace velto {
 
-EncoderStep* CMp3Recorder::CreateEncoderStep()
+namespace {
+
+constexpr wchar_t kErrorCaption[] = L"Error";
+constexpr size_t kMostMessageChars = 1024;
+
+std::wstring Limited(std::wstring text)
 {
-    return new Mp3Worker(lame_, libraryFolder_, PresetSampleRate(recordType_, quality_),
-                         PresetBitRate(recordType_, quality_), notifyWindow_);
+    if (text.size() > kMostMessageChars) text.resize(kMostMessageChars);
+    return text;
 }
 
-const wchar_t* CMp3Recorder::DeviceOpenError() const
+}  // namespace
+
+CMp3Recorder::~CMp3Recorder()
 {
-    return L"장치를 열수가 없습니다..";
+    // The step uses the entry points held here: the worker ends while they exist.
+    EndRecording();
 }
 
-Mp3Worker::Mp3Worker(lame::EntryPoints& lame, std::wstring libraryFolder, int sampleRate,
-                     int bitRateKbps, HWND notifyWindow)
-    : lame_(lame),
-      libraryFolder_(std::move(libraryFolder)),
-      sampleRate_(sampleRate),
-      bitRateKbps_(bitRateKbps),
-      notifyWindow_(notifyWindow)
+std::unique_ptr<CaptureSource> CMp3Recorder::CreateSource()
+{
+    return std::make_unique<WaveInSource>();
+}
+
+std::unique_ptr<EncoderStep> CMp3Recorder::CreateStep()
+{
+    return std::make_unique<Mp3Step>(lame_, libraryFolder_, PresetBitRate(recordType_, quality_));
+}
+
+WAVEFORMATEX CMp3Recorder::WantedFormat() const
+{
+    return MakePcmFormat(2, PresetSampleRate(recordType_, quality_));
+}
+
+Mp3Step::Mp3Step(lame::EntryPoints& lame, std::wstring libraryFolder, int bitRateKbps)
+    : lame_(lame), libraryFolder_(std::move(libraryFolder)), bitRateKbps_(bitRateKbps)
 {
 }
 
-Mp3Worker::~Mp3Worker()
+Mp3Step::~Mp3Step()
 {
     CloseStream();
     CloseFile();
     ReleaseLibrary();
 }
 
-bool Mp3Worker::Begin(const std::wstring& outputPath)
+bool Mp3Step::Begin(const std::wstring& outputPath, const WAVEFORMATEX& format,
+                    const Reporter& reporter)
 {
     path_ = outputPath;
     // The wide variant, so that folders with Korean names work whatever the ANSI code page.
     file_ = _wfopen(outputPath.c_str(), L"wb+");
-    if (!file_) {
-        ShowError(L"Error creating file %s", outputPath.c_str());
-        PostStop();
-        return false;
-    }
+    if (!file_) return Abandon(FormatW(L"Error creating file %s", outputPath.c_str()), reporter);
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 
     module_.reset(libraryFolder_.empty() ? LoadOutsideLibrary(kLameLibraryName)
                                          : LoadLibraryFromFolder(libraryFolder_, kLameLibraryName));
-    if (!module_) {
-        ShowError(L"Error loading lame_enc.DLL");
-        return Abandon();
-    }
-    if (!lame_.Load(module_.get())) {
-        ShowError(L"Unable to get LAME interfaces");
-        return Abandon();
-    }
-    lame::Config config = lame::MakeConfig(sampleRate_, bitRateKbps_);
+    if (!module_) return Abandon(L"Error loading lame_enc.DLL", reporter);
+    if (!lame_.Load(module_.get())) return Abandon(L"Unable to get LAME interfaces", reporter);
+    lame::Config config = lame::MakeConfig(static_cast<int>(format.nSamplesPerSec), bitRateKbps_);
     // Recommendations the library makes are not needed: every call passes one capture block
     // and the whole output block.
     DWORD samples = 0;
     DWORD bufferBytes = 0;
     const lame::BE_ERR r = lame_.beInitStream(&config, &samples, &bufferBytes, &stream_);
-    if (r != 0) {
-        ShowError(L"Error opening encoding stream (%lu)", r);
-        return Abandon();
-    }
+    if (r != 0) return Abandon(FormatW(L"Error opening encoding stream (%lu)", r), reporter);
     streamOpen_ = true;
     output_.assign(kOutputBlockBytes, 0);
     return true;
@@ -73,84 +80,86 @@ bool Mp3Worker::Begin(const std::wstring& outputPath)
 
 // Nothing records after a failed start, so the window is told to end the recording instead of
 // showing one that does not exist. The empty file stays, as the user chose its name.
-bool Mp3Worker::Abandon()
+bool Mp3Step::Abandon(std::wstring text, const Reporter& reporter)
 {
     ReleaseLibrary();
     CloseFile();
-    PostStop();
+    reporter.Tell(Limited(std::move(text)), kErrorCaption, MB_OK, NOTIFY_STOP);
     return false;
 }
 
-bool Mp3Worker::Encode(const BYTE* data, DWORD n)
+HRESULT Mp3Step::Write(DWORD length, const BYTE* bytes, DWORD* written)
 {
-    DWORD bytes = 0;
-    auto* pcm = reinterpret_cast<SHORT*>(const_cast<BYTE*>(data));
-    lame::BE_ERR r = lame_.beEncodeChunk(stream_, n / 2, pcm, output_.data(), &bytes);
+    *written = 0;
+    DWORD encoded = 0;
+    auto* pcm = reinterpret_cast<SHORT*>(const_cast<BYTE*>(bytes));
+    lame::BE_ERR r = lame_.beEncodeChunk(stream_, length / 2, pcm, output_.data(), &encoded);
     // A count beyond the block would make us write memory that is not ours.
-    if (r == 0 && bytes > output_.size()) r = lame::kBufferTooSmall;
+    if (r == 0 && encoded > output_.size()) r = lame::kBufferTooSmall;
     if (r != 0) {
         CloseStream();
-        ShowError(L"Error opening encoding stream (%lu)", r);
-        error_ = true;
-        return false;
+        Fail(FormatW(L"Error opening encoding stream (%lu)", r));
+        return E_FAIL;
     }
-    if (!WriteOutput(bytes)) {
-        ShowError(L"Output file write error");
+    if (!WriteOutput(encoded)) {
         CloseStream();
-        error_ = true;
-        return false;
+        Fail(L"Output file write error");
+        return E_FAIL;
     }
-    return true;
+    *written = length;
+    return S_OK;
 }
 
-void Mp3Worker::Finish(bool failed)
+void Mp3Step::EndOfCapture(bool failed, const Reporter& reporter)
 {
     if (!failed) Flush();
     output_.clear();
     output_.shrink_to_fit();
     // fclose writes what the C runtime still buffers; if that fails the file lost its end.
-    if (!CloseFile() && !error_) {
-        ShowError(L"Output file write error");
-        error_ = true;
-    }
+    if (!CloseFile()) Fail(L"Output file write error");
     // The library opens the closed file by this path; UTF-8 keeps every character of it.
-    if (!error_) lame_.beWriteVBRHeader(WideToUtf8(path_).c_str());
+    if (failure_.empty()) lame_.beWriteVBRHeader(WideToUtf8(path_).c_str());
     ReleaseLibrary();
-    // Encoding or writing failed in mid-recording: the worker ends, and without this the
-    // window would go on showing a recording that no longer runs.
-    if (failed) PostStop();
+    if (failure_.empty()) return;
+    // Encoding or writing failed in mid-recording: the worker has ended, and without the stop
+    // the window would go on showing a recording that no longer runs. A failure at the end of
+    // a stopped recording only needs telling.
+    reporter.Tell(Limited(failure_), kErrorCaption, MB_OK,
+                  failed ? NOTIFY_STOP : RecorderMessage::kNoFollowUp);
 }
 
-void Mp3Worker::Flush()
+void Mp3Step::Flush()
 {
     DWORD bytes = 0;
     lame::BE_ERR r = lame_.beDeinitStream(stream_, output_.data(), &bytes);
     CloseStream();
     if (r == 0 && bytes > output_.size()) r = lame::kBufferTooSmall;
     if (r != 0) {
-        ShowError(L"beExitStream failed (%lu)", r);
-        error_ = true;
+        Fail(FormatW(L"beExitStream failed (%lu)", r));
         return;
     }
-    if (!WriteOutput(bytes)) {
-        ShowError(L"Output file write error");
-        error_ = true;
-    }
+    if (!WriteOutput(bytes)) Fail(L"Output file write error");
 }
 
-bool Mp3Worker::WriteOutput(DWORD bytes)
+void Mp3Step::Fail(std::wstring text)
+{
+    // The first failure is the one the user is told of; what follows from it is not news.
+    if (failure_.empty()) failure_ = std::move(text);
+}
+
+bool Mp3Step::WriteOutput(DWORD bytes)
 {
     return bytes == 0 || std::fwrite(output_.data(), 1, bytes, file_) == bytes;
 }
 
-void Mp3Worker::CloseStream()
+void Mp3Step::CloseStream()
 {
     if (!streamOpen_) return;
     streamOpen_ = false;
     if (lame_.beCloseStream) lame_.beCloseStream(stream_);
 }
 
-bool Mp3Worker::CloseFile()
+bool Mp3Step::CloseFile()
 {
     if (!file_) return true;
     const bool ok = std::fclose(file_) == 0;
@@ -158,16 +167,11 @@ bool Mp3Worker::CloseFile()
     return ok;
 }
 
-void Mp3Worker::ReleaseLibrary()
+void Mp3Step::ReleaseLibrary()
 {
     // The entry points die with the library.
     lame_.Clear();
     module_.reset();
-}
-
-void Mp3Worker::PostStop()
-{
-    ::PostMessageW(notifyWindow_, WM_RECORDER_NOTIFY, NOTIFY_STOP, 0);
 }
 
 }  // namespace velto

@@ -1,22 +1,24 @@
-// MP3 recording: the wave-in worker loop with LAME's lame_enc.dll as its encoder step. The
-// library is loaded afresh for every recording, from the program's folder (or the system
-// folder), and released when the recording ends.
+// MP3 recording: the capture engine with the wave-in source and LAME's lame_enc.dll as its
+// encoder step. The library is loaded afresh for every recording, from the program's folder
+// (or the system folder), and released when the recording ends.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "recorder/recording/CaptureLoop.h"
+#include "recorder/recording/CaptureEngine.h"
 #include "recorder/recording/LameBinding.h"
+#include "recorder/recording/Recorder.h"
 
 namespace velto {
 
 inline constexpr wchar_t kLameLibraryName[] = L"lame_enc.dll";
 
-class CMp3Recorder : public CWaveInRecorder {
+class CMp3Recorder : public CRecorder {
 public:
-    using CWaveInRecorder::CWaveInRecorder;
+    using CRecorder::CRecorder;
+    ~CMp3Recorder() override;
 
     // Loads lame_enc.dll from `folder` (with its trailing backslash) instead of the program's
     // folder; tests give their own libraries this way. Call before Start.
@@ -26,8 +28,9 @@ public:
     const lame::EntryPoints& entryPoints() const { return lame_; }
 
 protected:
-    EncoderStep* CreateEncoderStep() override;
-    const wchar_t* DeviceOpenError() const override;
+    std::unique_ptr<CaptureSource> CreateSource() override;
+    std::unique_ptr<EncoderStep> CreateStep() override;
+    WAVEFORMATEX WantedFormat() const override;
 
 private:
     // Written by the worker only, while it runs.
@@ -35,37 +38,37 @@ private:
     std::wstring libraryFolder_;
 };
 
-// The MP3 side of the worker loop: output file, library, stream and output block of one
-// recording. Lives on the worker thread.
-class Mp3Worker : public EncoderStep {
+// The MP3 step: output file, library, stream and output block of one recording, all on the
+// worker thread. Its failures are told in boxes captioned "Error", after which the window is
+// asked to stop.
+class Mp3Step : public EncoderStep {
 public:
     static constexpr DWORD kOutputBlockBytes = 16384;
 
-    Mp3Worker(lame::EntryPoints& lame, std::wstring libraryFolder, int sampleRate, int bitRateKbps,
-              HWND notifyWindow);
+    Mp3Step(lame::EntryPoints& lame, std::wstring libraryFolder, int bitRateKbps);
     // Releases whatever an unexpected exit left behind.
-    ~Mp3Worker() override;
-    Mp3Worker(const Mp3Worker&) = delete;
-    Mp3Worker& operator=(const Mp3Worker&) = delete;
+    ~Mp3Step() override;
+    Mp3Step(const Mp3Step&) = delete;
+    Mp3Step& operator=(const Mp3Step&) = delete;
 
-    bool Begin(const std::wstring& outputPath) override;
-    bool Encode(const BYTE* data, DWORD n) override;
-    void Finish(bool failed) override;
+    bool Begin(const std::wstring& outputPath, const WAVEFORMATEX& format,
+               const Reporter& reporter) override;
+    HRESULT Write(DWORD length, const BYTE* bytes, DWORD* written) override;
+    const wchar_t* WriteFailureText() const override { return nullptr; }
+    void EndOfCapture(bool failed, const Reporter& reporter) override;
 
 private:
-    bool Abandon();
+    bool Abandon(std::wstring text, const Reporter& reporter);
     void Flush();
     bool WriteOutput(DWORD bytes);
     void CloseStream();
     bool CloseFile();
     void ReleaseLibrary();
-    void PostStop();
+    void Fail(std::wstring text);
 
     lame::EntryPoints& lame_;
     const std::wstring libraryFolder_;
-    const int sampleRate_;
     const int bitRateKbps_;
-    const HWND notifyWindow_;
 
     std::wstring path_;
     FILE* file_ = nullptr;
@@ -73,7 +76,7 @@ private:
     lame::HBE_STREAM stream_ = nullptr;
     bool streamOpen_ = false;
     std::vector<BYTE> output_;
-    bool error_ = false;
+    std::wstring failure_;  // the first failure's text; empty while all goes well
 };
 
 }  // namespace velto

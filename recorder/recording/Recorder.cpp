@@ -1,30 +1,52 @@
 #include "recorder/recording/Recorder.h"
 
-#include <process.h>
-
-#include <cstdarg>
-
 #include "common/AppMessageBox.h"
 #include "common/ProgramFolder.h"
-#include "common/Text.h"
+#include "recorder/recording/CaptureEngine.h"
 
 namespace velto {
 
-std::atomic<int> RecordingState{0};
+std::atomic<RecorderState> RecordingState{RecorderState::Idle};
 AutoStopSettings g_autoStop;
 
 namespace {
 constexpr int kMinimumFreeMegabytes = 50;
 }
 
-CRecorder::CRecorder(RecorderHost& host) : host_(host) { RecordingState = 0; }
+bool IsRecording()
+{
+    const RecorderState state = RecordingState.load();
+    return state == RecorderState::Starting || state == RecorderState::Recording ||
+           state == RecorderState::Stopping;
+}
+
+void PostRecorderMessage(HWND window, std::unique_ptr<RecorderMessage> message)
+{
+    if (::PostMessageW(window, WM_RECORDER_NOTIFY, NOTIFY_MESSAGE,
+                       reinterpret_cast<LPARAM>(message.get())))
+        message.release();  // the receiver owns it now
+}
+
+CRecorder::CRecorder(RecorderHost& host) : host_(host) { RecordingState = RecorderState::Idle; }
 
 CRecorder::~CRecorder()
 {
-    if (worker_) {
-        stopFlag_ = 1;
-        JoinWorker();
-    }
+    EndRecording();
+}
+
+void CRecorder::EndRecording()
+{
+    engine_.reset();
+}
+
+bool CRecorder::stopRequested() const
+{
+    return !engine_ || engine_->stopRequested();
+}
+
+uint64_t CRecorder::bytesCaptured() const
+{
+    return engine_ ? engine_->bytesCaptured() : 0;
 }
 
 int CRecorder::CheckReady()
@@ -37,14 +59,9 @@ int CRecorder::CheckReady()
     return 1;
 }
 
-int CRecorder::Start()
+int CRecorder::ConfirmOutputPath()
 {
-    if (!CheckReady()) return 0;
-    recordType_ = host_.CurrentRecordType();
-    quality_ = host_.CurrentQuality();
-    notifyWindow_ = host_.NotifyWindow();
     if (!FileExists(outputPath_)) return 1;
-
     std::wstring question = outputPath_ + L"\r\n\r\n파일이 존재합니다. \r\n\r\n덮어 쓰겠습니까 ? ";
     switch (AppMessageBox(host_.NotifyWindow(), question.c_str(),
                           MB_YESNOCANCEL | MB_ICONINFORMATION)) {
@@ -57,37 +74,36 @@ int CRecorder::Start()
     }
 }
 
+int CRecorder::Start()
+{
+    if (!CheckReady()) return 0;
+    recordType_ = host_.CurrentRecordType();
+    quality_ = host_.CurrentQuality();
+    notifyWindow_ = host_.NotifyWindow();
+    if (!ConfirmOutputPath()) return 0;
+
+    CaptureSetup setup;
+    setup.notifyWindow = notifyWindow_;
+    setup.outputPath = outputPath_;
+    setup.wanted = WantedFormat();
+    setup.priority = WorkerPriority();
+    setup.deviceOpenError = DeviceOpenError();
+    setup.maxDataBytes = MaxDataBytes();
+    EndRecording();
+    engine_ = std::make_unique<CaptureEngine>(std::move(setup), CreateSource(), CreateStep());
+    return engine_->Start() ? 1 : 0;
+}
+
+const wchar_t* CRecorder::DeviceOpenError() const
+{
+    return kDeviceOpenError;
+}
+
 int CRecorder::Stop()
 {
-    stopFlag_ = 1;
-    JoinWorker();
-    RecordingState = 0;
+    if (engine_) engine_->Stop();
+    RecordingState = RecorderState::Idle;
     return 1;
-}
-
-bool CRecorder::StartWorker(unsigned(__stdcall* entry)(void*))
-{
-    uintptr_t h = _beginthreadex(nullptr, 0, entry, this, 0, nullptr);
-    if (h == 0) return false;
-    worker_.reset(reinterpret_cast<HANDLE>(h));
-    return true;
-}
-
-void CRecorder::JoinWorker()
-{
-    if (!worker_) return;
-    ::WaitForSingleObject(worker_.get(), INFINITE);
-    worker_.reset();
-}
-
-void ShowError(const wchar_t* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    std::wstring text = FormatVW(format, args);
-    va_end(args);
-    if (text.size() > 1024) text.resize(1024);
-    ::MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK);
 }
 
 }  // namespace velto

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "common/AppMessageBox.h"
 #include "recorder/recording/Presets.h"
 
 namespace velto {
@@ -24,12 +23,19 @@ bool CWaveInDevice::Open(const wchar_t* /*name*/)
                               reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
     if (r != MMSYSERR_NOERROR) {
         handle_ = nullptr;
-        AppMessageBox(nullptr, L"Could not open wave device.");
         return false;
     }
     // The semaphores exist before any slice is queued: the driver may call back at once.
     freeSlices_.reset(::CreateSemaphoreW(nullptr, kSlices, kSlices, nullptr));
     filledSlices_.reset(::CreateSemaphoreW(nullptr, 0, kSlices, nullptr));
+    if (!freeSlices_ || !filledSlices_) {
+        // Without them no slice would ever be counted: a recording that runs with no data.
+        ::waveInClose(handle_);
+        handle_ = nullptr;
+        freeSlices_.reset();
+        filledSlices_.reset();
+        return false;
+    }
     ring_ = new BYTE[kSlices * kSliceBytes];
     for (int i = 0; i < kSlices; ++i) {
         WAVEHDR& h = headers_[i];
@@ -45,7 +51,7 @@ bool CWaveInDevice::Open(const wchar_t* /*name*/)
 
 int CWaveInDevice::Start()
 {
-    if (handle_) ::waveInStart(handle_);
+    if (handle_ && ::waveInStart(handle_) == MMSYSERR_NOERROR) started_ = true;
     return 1;
 }
 
@@ -74,8 +80,25 @@ int CWaveInDevice::Read(void* buffer, int length)
     std::memcpy(buffer, h.lpData, static_cast<size_t>(copy));
     int recorded = static_cast<int>(h.dwBytesRecorded);
     if (recorded > copy) recorded = copy;
+    RequeueSlice();
+    return recorded;
+}
 
+HRESULT CWaveInDevice::DeliverSlice(PcmSink& sink, CaptureCursor& cursor)
+{
+    if (!handle_) return kCopyContinue;
+    WAVEHDR& h = headers_[nextSlice_];
+    DWORD recorded = h.dwBytesRecorded;
+    if (recorded > static_cast<DWORD>(kSliceBytes)) recorded = kSliceBytes;
+    const HRESULT hr = CopyBlock(reinterpret_cast<const BYTE*>(h.lpData), recorded, sink, cursor);
+    RequeueSlice();
+    return hr;
+}
+
+void CWaveInDevice::RequeueSlice()
+{
     // Hand the slice straight back so the driver always has the other seven to fill.
+    WAVEHDR& h = headers_[nextSlice_];
     ::waveInUnprepareHeader(handle_, &h, sizeof h);
     h.dwFlags = 0;
     h.dwBytesRecorded = 0;
@@ -83,12 +106,13 @@ int CWaveInDevice::Read(void* buffer, int length)
     ::waveInAddBuffer(handle_, &h, sizeof h);
     nextSlice_ = (nextSlice_ + 1) % kSlices;
     ::ReleaseSemaphore(freeSlices_.get(), 1, nullptr);
-    return recorded;
 }
 
 int CWaveInDevice::Close()
 {
     if (handle_) {
+        // A device that never started will not fill its slices: they come back at once.
+        if (!started_) ::waveInReset(handle_);
         // Let the driver return what it still holds; a driver that never does (a stalled or
         // removed device) is reset so that closing takes bounded time.
         const DWORD start = ::GetTickCount();
@@ -107,12 +131,33 @@ int CWaveInDevice::Close()
         }
         handle_ = nullptr;
     }
+    started_ = false;
     delete[] ring_;
     ring_ = nullptr;
     std::memset(headers_, 0, sizeof headers_);
     freeSlices_.reset();
     filledSlices_.reset();
     return 1;
+}
+
+HRESULT WaveInSource::Open(const WAVEFORMATEX& wanted)
+{
+    format_ = wanted;
+    device_.channels = wanted.nChannels;
+    device_.sampleRate = static_cast<int>(wanted.nSamplesPerSec);
+    device_.deviceId = deviceId;
+    return device_.Open(L"") ? S_OK : E_FAIL;
+}
+
+HRESULT WaveInSource::Start()
+{
+    device_.Start();
+    return S_OK;
+}
+
+HRESULT WaveInSource::Deliver(PcmSink& sink, CaptureCursor& cursor)
+{
+    return device_.DeliverSlice(sink, cursor);
 }
 
 }  // namespace velto

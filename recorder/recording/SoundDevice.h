@@ -1,11 +1,13 @@
-// Capture devices. CWaveInDevice turns the callback-driven wave-in interface into a blocking
-// Read of the next filled slice of an eight-slice ring that stays queued at the driver.
+// Capture devices. CWaveInDevice keeps an eight-slice ring queued at the wave-in driver; the
+// driver's callback counts each filled slice on a semaphore, which a worker waits on (through
+// WaveInSource, the capture engine's source for MP3 and WMA) or which Read waits on.
 #pragma once
 
 #include <windows.h>
 #include <mmsystem.h>
 
 #include "common/win/Handles.h"
+#include "recorder/recording/CaptureEngine.h"
 
 namespace velto {
 
@@ -39,10 +41,17 @@ public:
     CWaveInDevice(const CWaveInDevice&) = delete;
     CWaveInDevice& operator=(const CWaveInDevice&) = delete;
 
+    // false when the device cannot be opened; the caller tells the user.
     bool Open(const wchar_t* name) override;
     int Start() override;
     int Read(void* buffer, int length) override;
     int Close() override;
+
+    // Counts the filled slices not yet taken; a wait on it that succeeds takes one, and
+    // DeliverSlice must follow.
+    HANDLE FilledSlices() const { return filledSlices_.get(); }
+    // Hands the next filled slice's recorded bytes to `sink` and queues the slice again.
+    HRESULT DeliverSlice(PcmSink& sink, CaptureCursor& cursor);
 
     int deviceId = -1;  // WAVE_MAPPER until the caller picks a device
 
@@ -50,6 +59,8 @@ private:
     static void CALLBACK DriverCallback(HWAVEIN handle, UINT msg, DWORD_PTR instance,
                                         DWORD_PTR param1, DWORD_PTR param2);
     void OnSliceFilled();
+    // Queues the slice just read again and moves on to the next.
+    void RequeueSlice();
 
     WAVEFORMATEX format_{};
     HWAVEIN handle_ = nullptr;
@@ -57,8 +68,27 @@ private:
     BYTE* ring_ = nullptr;
     int nextSlice_ = 0;
     DWORD readWaitMs_ = 0;
+    bool started_ = false;
     UniqueHandle freeSlices_;    // slices queued at the driver
     UniqueHandle filledSlices_;  // slices filled and not yet read
+};
+
+// The capture engine's wave-in source: wave-in device 0, stereo, the preset's rate.
+class WaveInSource : public CaptureSource {
+public:
+    HRESULT Open(const WAVEFORMATEX& wanted) override;
+    const wchar_t* OpenFailureBox() const override { return L"Could not open wave device."; }
+    const WAVEFORMATEX& format() const override { return format_; }
+    HRESULT Start() override;
+    HANDLE DataReady() const override { return device_.FilledSlices(); }
+    HRESULT Deliver(PcmSink& sink, CaptureCursor& cursor) override;
+    void Close() override { device_.Close(); }
+
+    int deviceId = 0;  // the first wave-in device
+
+private:
+    CWaveInDevice device_;
+    WAVEFORMATEX format_{};
 };
 
 }  // namespace velto

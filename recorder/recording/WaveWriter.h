@@ -16,6 +16,7 @@
 #include <string>
 
 #include "common/win/Handles.h"
+#include "recorder/recording/PcmSink.h"
 
 namespace velto {
 
@@ -24,11 +25,11 @@ namespace velto {
 // it writes come out wrong, well before the 4 GiB that the RIFF lengths could count.
 uint64_t MaxWaveDataBytes(const WAVEFORMATEX& format);
 
-class CWaveWriter {
+class CWaveWriter : public PcmSink {
 public:
     CWaveWriter();
     // Finishes a file that is still open, with fact value 0; a finished writer does nothing.
-    ~CWaveWriter();
+    ~CWaveWriter() override;
     CWaveWriter(const CWaveWriter&) = delete;
     CWaveWriter& operator=(const CWaveWriter&) = delete;
 
@@ -37,7 +38,7 @@ public:
     HRESULT Create(const std::wstring& path, const WAVEFORMATEX& format);
     // Appends samples. `written` receives the number of bytes stored, also after a failure.
     // Once the disk has refused bytes every further Write fails.
-    HRESULT Write(DWORD length, const BYTE* bytes, DWORD* written);
+    HRESULT Write(DWORD length, const BYTE* bytes, DWORD* written) override;
     // Fixes the lengths and the fact value and closes the file. E_FAIL leaves it open, so
     // the destructor tries once more. After a write the disk refused (a full disk), the file
     // is finished with the whole sample frames that reached the disk.

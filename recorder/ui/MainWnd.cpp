@@ -563,6 +563,16 @@ void CMainWnd::OnRecorderNotify(WPARAM what, LPARAM value)
             break;
         }
         case NOTIFY_PLAY_POSITION: ShowPlayPosition(static_cast<int>(value)); break;
+        case NOTIFY_MESSAGE: {
+            // The worker's box, shown here so that it belongs to the window; what the worker
+            // asked to follow comes once the user has read it.
+            const std::unique_ptr<RecorderMessage> message = TakeRecorderMessage(value);
+            if (!message) break;
+            ::MessageBoxW(hwnd(), message->text.c_str(), message->caption.c_str(), message->type);
+            if (message->then != RecorderMessage::kNoFollowUp && !destroyed_)
+                OnRecorderNotify(message->then, message->thenValue);
+            break;
+        }
         default: break;
     }
 }
@@ -628,7 +638,7 @@ void CMainWnd::OnTimer(UINT_PTR id)
             break;
         case kBlinkTimer:
             // The digits keep the last second; only the colons and the label go dark.
-            if (RecordingState.load() == 1) {
+            if (IsRecording()) {
                 ::KillTimer(hwnd(), kBlinkTimer);
                 blink_ = 0;
                 RedrawStateLabel();

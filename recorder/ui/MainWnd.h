@@ -3,7 +3,7 @@
 // skin and resolves every click against the skin's rectangles.
 //
 // Everything here runs on the user-interface thread. Recording workers reach the window only
-// by posting WM_RECORDER_NOTIFY; RecordingState is read as they leave it.
+// by posting WM_RECORDER_NOTIFY; the recording state is read as the engine leaves it.
 //
 // The implementation is split by concern: MainWnd.cpp (creation, commands, messages, timers),
 // MainWndDraw.cpp (the face and its partial redraws) and MainWndMouse.cpp (presses, drags,
@@ -167,7 +167,7 @@ private:
     static constexpr int kPlayStateStopped = static_cast<int>(PlayState::Stopped);
     static constexpr int kPlayStatePlaying = static_cast<int>(PlayState::Playing);
 
-    bool recording() const { return RecordingState.load() != 0; }
+    bool recording() const { return IsRecording(); }
     int PlayerState() const { return player_ ? player_->GetCurrentState() : -1; }
 
     // ---- state ----

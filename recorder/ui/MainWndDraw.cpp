@@ -85,7 +85,7 @@ void CMainWnd::ComposeStateLabel()
     HDC dc = back_.dc();
     HGDIOBJ previousFont = ::SelectObject(dc, fontA_.get());
     auto& record = slots_[skin::kSlotRecord];
-    const int state = RecordingState.load();
+    const int state = IsRecording() ? 1 : 0;
     if (state == 1) {
         ::SetTextColor(dc, blink_ ? skin::kRedText : lightText_);
         record.spriteX = skin::kRecordSpriteRecording.x;
@@ -266,7 +266,7 @@ void CMainWnd::InvalidateSlot(int slot)
 
 void CMainWnd::DrawSeekThumb(int x)
 {
-    if (RecordingState.load() == 1 || !windowDc_) return;
+    if (IsRecording() || !windowDc_) return;
     x = ClampThumbX(x);
     const auto& bar = skin::kSeekBar;
     ::BitBlt(windowDc_, bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top, back_.dc(),

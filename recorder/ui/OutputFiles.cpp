@@ -175,7 +175,7 @@ void COutputFiles::CheckDiskSpace()
     }
     // -1 is an unknown amount, not an empty drive: such a folder never starts a recording
     // (the recorders refuse it), and a drive that cannot be asked mid-way is not stopped.
-    if (RecordingState.load() != 1 || megabytes < 0 || megabytes >= kStopBelowMegabytes) return;
+    if (!IsRecording() || megabytes < 0 || megabytes >= kStopBelowMegabytes) return;
     ::PostMessageW(host_.NotifyWindow(), WM_RECORDER_NOTIFY, NOTIFY_STOP, 0);
     CMessageDlg::Show(kLowSpaceText, nullptr, 0, host_.NotifyWindow());
 }

@@ -1,7 +1,6 @@
 #include "recorder/ui/PlayerLibrary.h"
 
 #include <cstdint>
-#include <vector>
 
 #include "common/ProgramFolder.h"
 #include "common/Text.h"
@@ -18,23 +17,7 @@ using PlayFn = char(__cdecl*)(const char*, int, int);
 using StopFn = char(__cdecl*)();
 using IntFn = int(__cdecl*)();
 using SeekFn = int(__cdecl*)(int);
-
-// A wide text the ANSI code page carries unchanged.
-bool AnsiRoundTrip(const std::wstring& text, std::string& ansi)
-{
-    if (text.empty()) {
-        ansi.clear();
-        return true;
-    }
-    BOOL lossy = FALSE;
-    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(),
-                                        static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
-    if (n <= 0 || lossy) return false;
-    ansi.assign(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
-                          ansi.data(), n, nullptr, &lossy);
-    return !lossy;
-}
+using ReleaseFn = int(__cdecl*)();
 
 }  // namespace
 
@@ -45,16 +28,10 @@ PlayerLibrary::~PlayerLibrary()
 
 std::string PlayerLibrary::LibraryPath(const std::wstring& path)
 {
-    std::string ansi;
-    if (AnsiRoundTrip(path, ansi)) return ansi;
-    const DWORD n = ::GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (n > 0) {
-        std::vector<wchar_t> shortPath(n);
-        if (::GetShortPathNameW(path.c_str(), shortPath.data(), n) > 0 &&
-            AnsiRoundTrip(shortPath.data(), ansi))
-            return ansi;
-    }
-    return WideToAnsi(path);  // the best there is; the library will not find it
+    std::string ansi = AnsiPath(path);
+    if (ansi.empty() && !path.empty())
+        ansi = WideToAnsi(path);  // the best there is; the library will not find it
+    return ansi;
 }
 
 bool PlayerLibrary::Open(HWND window)
@@ -72,15 +49,13 @@ int PlayerLibrary::Unload()
 {
     if (!IsLoaded()) return 0;
     if (GetCurrentState() != static_cast<int>(PlayState::Stopped)) Stop();
-    if (outputModule_) {
-        if (outputModule_->Quit) {
-            try {
-                outputModule_->Quit();
-            } catch (...) {
-            }
-        }
-        outputModule_ = nullptr;
-    }
+    // Every plug-in quits and is unloaded here, on this thread, through the library (which
+    // calls them inside its fence, the cached output among them, once). The library's own
+    // unload runs under the loader lock, where a plug-in whose Quit waits for a thread of its
+    // own would wait for ever: that thread cannot end while the lock is held.
+    outputModule_ = nullptr;
+    if (auto release = Find<ReleaseFn>("ReleaseOutputPlugins")) release();
+    if (auto release = Find<ReleaseFn>("ReleaseInputPlugins")) release();
     return DynamicLibrary::Unload();
 }
 

@@ -30,7 +30,8 @@ public:
     // input and output plug-ins of "<program folder>Plugins" with out_wave.dll as the output.
     // false when the library is not there (the wrappers then fall back).
     bool Open(HWND window);
-    // Stops a play that is not stopped, calls the cached output module's Quit, then unloads.
+    // Stops a play that is not stopped, has the library quit and unload every plug-in, then
+    // unloads the library.
     int Unload() override;
 
     // -1 when the library or the export is missing.

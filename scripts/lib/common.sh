@@ -51,16 +51,22 @@ ensure_outside_libraries() {
 }
 
 # configure_and_build ARCH BUILD_DIR [extra cmake args...]: configures again whenever the
-# arguments differ from the last configuration's.
+# arguments or the toolchain file differ from the last configuration's.
 configure_and_build() {
   local arch=$1 dir=$2; shift 2
   local launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   local args=(-DCMAKE_TOOLCHAIN_FILE="$VELTO_ROOT/cmake/mingw-$arch.cmake"
               -DVELTO_CACHE="$VELTO_CACHE" "${launcher[@]}" "$@")
-  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/.velto-configured" 2>/dev/null)" != "${args[*]}" ]; then
+  # The update list's public key (docs/publishing.md); without it, the project's test key.
+  [ -z "${VELTO_UPDATE_PUBLIC_KEY:-}" ] || args+=(-DVELTO_UPDATE_PUBLIC_KEY="$VELTO_UPDATE_PUBLIC_KEY")
+  # The toolchain file's flags reach only a fresh cache: a changed file starts one.
+  local stamp
+  stamp="${args[*]} $(md5sum < "$VELTO_ROOT/cmake/mingw-$arch.cmake" | cut -c1-12)"
+  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/.velto-configured" 2>/dev/null)" != "$stamp" ]; then
+    rm -f "$dir/CMakeCache.txt"
     cmake -S "$VELTO_ROOT" -B "$dir" -G Ninja "${args[@]}" >/dev/null
-    echo "${args[*]}" >"$dir/.velto-configured"
+    echo "$stamp" >"$dir/.velto-configured"
   fi
   cmake --build "$dir" --parallel "$(nproc)"
 }

@@ -19,8 +19,9 @@ VELTO_WINESERVER_X86=$VELTO_ROOT/scripts/lib/wineserver-x86
 VELTO_WOW64_PACKAGES=(wine64 libwine fonts-wine fonts-nanum pulseaudio-utils sox ffmpeg
   procps x11-apps imagemagick ca-certificates)
 
-# The Debian mirror this machine's own packages come from.
+# The Debian mirror this machine's own packages come from (VELTO_WOW64_MIRROR overrides it).
 wow64_mirror() {
+  [ -z "${VELTO_WOW64_MIRROR:-}" ] || { echo "$VELTO_WOW64_MIRROR"; return; }
   local uri
   uri=$(grep -hoE '^(URIs:|deb) +[a-z]+://[^ ]+/debian/?( |$)' /etc/apt/sources.list.d/*.sources \
           /etc/apt/sources.list 2>/dev/null | grep -oE '[a-z]+://[^ ]+' | head -n1)
@@ -54,8 +55,10 @@ ensure_wow64_wine() {
   fi
   command -v debootstrap >/dev/null || { wow64_fail "debootstrap is not installed"; return 1; }
   # Every network step has a limit: a machine without the registry gets a message, not a hang.
-  timeout 900 debootstrap --variant=minbase trixie "$part" "$mirror" >>"$logfile" 2>&1 ||
+  printf 'timeout = 30\ntries = 3\n' >"$part.wgetrc"
+  WGETRC=$part.wgetrc timeout 900 debootstrap --variant=minbase trixie "$part" "$mirror" >>"$logfile" 2>&1 ||
     { wow64_fail "debootstrap of Debian 13 failed"; return 1; }
+  rm -f "$part.wgetrc"
   cp /etc/resolv.conf "$part/etc/resolv.conf" 2>/dev/null || true
   local apt_opts="-o Acquire::http::Timeout=30 -o Acquire::Retries=2"
   wow64_chroot_setup "$part" "

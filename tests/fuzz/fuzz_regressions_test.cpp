@@ -59,6 +59,8 @@ TEST(FuzzRegressions, TargetsRunOnOrdinaryInputs)
                      15)},
         {"update_list", "a list", "version 1.03\nfile " + sha + " a.txt Plugins/a.txt\n"},
         {"update_list", "nothing", ""},
+        {"update_list", "a signed list",
+         "version 1.03\nsignature 0123456789ABCDEF " + std::string(128, 'f') + "\n"},
         {"status_text", "an MP3 recording",
          std::string("\x00\x01\x00\x00\x00\x03\x00\x00\x00\x00", 10) + std::string(8, '\0') +
              std::string("c\0:\0\\\0%\0s\0", 10)},

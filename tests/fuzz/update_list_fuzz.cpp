@@ -1,8 +1,12 @@
-// The update list comes from the network: any bytes. A list that parses may only name paths
-// that stay inside the program folder; the path rule and the address resolution take any text.
+// The update list comes from the network: any bytes. Its signature line is found first, within
+// the text; a list that parses may only name paths that stay inside the program folder; the
+// path rule and the address resolution take any text.
 #include <windows.h>
 
+#include <cctype>
+
 #include "common/Text.h"
+#include "outside/renovo/ListSignature.h"
 #include "outside/renovo/UpdateList.h"
 #include "tests/fuzz/FuzzInput.h"
 #include "tests/fuzz/FuzzTargets.h"
@@ -31,6 +35,21 @@ int UpdateListTarget(const uint8_t* data, size_t size)
 {
     FuzzInput in(data, size);
     const std::string text = in.RestBytes();
+
+    renovo::SignedList signedList;
+    if (renovo::SplitSignedList(text, signedList) == renovo::SignatureLine::Present) {
+        // The body is all before one line of exactly "signature", blank, 16 and 128 digits.
+        const size_t body = signedList.body.size();
+        FUZZ_CHECK(text.size() == body + 156 && text.back() == '\n');
+        FUZZ_CHECK(text.compare(0, body, signedList.body) == 0);
+        FUZZ_CHECK(body == 0 || text[body - 1] == '\n');
+        FUZZ_CHECK(text.compare(body, 10, "signature ") == 0 && text[body + 26] == ' ');
+        std::string id = text.substr(body + 10, 16);
+        for (auto& c : id) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        FUZZ_CHECK(renovo::ToHex(signedList.keyId.data(), signedList.keyId.size()) == id);
+    } else {
+        FUZZ_CHECK(signedList.body.empty());
+    }
 
     renovo::UpdateList list;
     std::string error;

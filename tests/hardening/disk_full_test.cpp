@@ -309,7 +309,7 @@ TEST_F(DiskFullProgramTest, FullDriveEndsTheRecordingAndTheProgramRecordsAgainAf
     SteadyTone tone(kTone, kAmplitude, 300.0);
     ASSERT_TRUE(tone.ok());
     const std::vector<std::wstring> expectedBoxes = {
-        COutputFiles::kLowSpaceText, kWavFileWriteError, kMp3WriteError, kWmaWriteError};
+        COutputFiles::kLowSpaceText, kFileWriteError, kMp3WriteError, kWmaWriteError};
     for (const Format& f : kFormats) {
         SCOPED_TRACE(f.name);
         ASSERT_TRUE(drive_.Empty());
@@ -418,10 +418,11 @@ TEST_F(DiskFullWorkerTest, WorkerReportsTheFailedWriteAndTheFileDecodesAsFarAsIt
         const DWORD filled = ::GetTickCount();
         bool reported = false;
         if (f.type == kRecordMp3) {
-            reported = watcher_.WaitFor(kMp3WriteError, kPatience) &&
-                       host_.WaitFor(NOTIFY_STOP, kPatience);
+            // The host shows the worker's box as the window would, then hears the stop.
+            reported = host_.WaitFor(NOTIFY_STOP, kPatience) &&
+                       watcher_.WaitFor(kMp3WriteError, kPatience);
         } else {
-            const wchar_t* text = f.type == kRecordWav ? kWavFileWriteError : kWmaWriteError;
+            const wchar_t* text = f.type == kRecordWav ? kFileWriteError : kWmaWriteError;
             reported = WaitUntil(
                 [&] {
                     host_.Drain();
@@ -431,7 +432,7 @@ TEST_F(DiskFullWorkerTest, WorkerReportsTheFailedWriteAndTheFileDecodesAsFarAsIt
         }
         const DWORD reportMs = ::GetTickCount() - filled;
         EXPECT_TRUE(reported) << "the failed write was not reported";
-        EXPECT_TRUE(WaitUntil([&] { return RecordingState.load() == 0; }, kPatience))
+        EXPECT_TRUE(WaitUntil([&] { return !IsRecording(); }, kPatience))
             << "the worker goes on after the failure";
 
         const DWORD stopStart = ::GetTickCount();
@@ -447,7 +448,7 @@ TEST_F(DiskFullWorkerTest, WorkerReportsTheFailedWriteAndTheFileDecodesAsFarAsIt
         std::printf("%s worker: failure reported %lu ms after the fill (%s); stop took %lu ms; "
                     "file %llu bytes, decodes to %.2f s\n",
                     f.name, reportMs, reported ? "yes" : "no", stopMs, size, seconds);
-        // Only the MP3 worker shows a message of its own.
+        // Only the MP3 worker asks for a box of its own.
         const std::vector<SeenDialog> seen = watcher_.Seen();
         if (f.type == kRecordMp3) {
             ASSERT_EQ(seen.size(), 1u);

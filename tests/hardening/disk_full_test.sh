@@ -28,10 +28,18 @@ mount_point=$(mktemp -d /tmp/velto-disk-full.XXXXXX)
 mounted=0
 cleanup() {
   rm -f "$link"
+  [ "$mounted" = 1 ] && restart_server
   if [ "$mounted" = 1 ]; then
     umount "$mount_point" 2>/dev/null || umount -l "$mount_point" 2>/dev/null || true
   fi
   rmdir "$mount_point" 2>/dev/null || true
+  # After the unmount, so that the persistent server's namespace does not keep the drive; and
+  # Wine's own background programs started with no output, or they would keep the test
+  # runner's pipe open for as long as the server lives.
+  if [ "$mounted" = 1 ] && [ -n "${VELTO_WINESERVER:-}" ]; then
+    "$VELTO_WINESERVER" -p >/dev/null 2>&1 </dev/null || true
+    "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+  fi
 }
 trap cleanup EXIT
 trap 'exit 143' TERM
@@ -42,6 +50,16 @@ if ! mount -t tmpfs -o "size=${size_mib}m,mode=0777" velto-disk-full "$mount_poi
 fi
 mounted=1
 ln -s "$mount_point" "$link"
+# The Wine server opens files for its processes. The 32-bit Wine runs each command in a mount
+# namespace of its own, made when the command starts: a server started before this mount
+# would not see the drive. So the test gets a server of its own, and the run's persistent one
+# comes back afterwards.
+restart_server() {
+  [ -n "${VELTO_WINESERVER:-}" ] || return 0
+  "$VELTO_WINESERVER" -k >/dev/null 2>&1 || true
+  "$VELTO_WINESERVER" -w >/dev/null 2>&1 || true
+}
+restart_server
 
 export VELTO_SMALL_DRIVE=$drive
 export VELTO_SMALL_MOUNT=$mount_point

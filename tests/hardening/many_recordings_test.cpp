@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "common/ProgramFolder.h"
 #include "recorder/recording/Mp3Recorder.h"
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/WavRecorder.h"
@@ -79,6 +80,24 @@ uint64_t PlatformCostOfACaptureBuffer()
     return after > before ? (after - before) / kRounds : 0;
 }
 
+// What loading and unloading the MP3 encoder library costs in handles, whoever loads it: in
+// the 32-bit build each load of a DLL that carries its own static runtime keeps an event and a
+// thread handle (the runtime registers its unwinding tables, which makes a thread record that
+// its unload never frees); the 64-bit build keeps none.
+long PlatformHandlesOfAnEncoderLoad()
+{
+    const std::wstring path = ProgramFolder() + kLameLibraryName;
+    auto loadAndFree = [&] {
+        if (HMODULE m = ::LoadLibraryW(path.c_str())) ::FreeLibrary(m);
+    };
+    constexpr int kRounds = 10;
+    loadAndFree();
+    const DWORD before = MeasureThisProcess().handles;
+    for (int i = 0; i < kRounds; ++i) loadAndFree();
+    const DWORD after = MeasureThisProcess().handles;
+    return after > before ? static_cast<long>(after - before) / kRounds : 0;
+}
+
 class ManyRecordingsTest : public testing::Test {
 protected:
     void SetUp() override
@@ -115,7 +134,7 @@ protected:
             if (n.what != NOTIFY_ELAPSED)
                 return Failed(cycle, take, "the worker reported a failure");
         if (!kept) return Failed(cycle, take, "no file");
-        if (RecordingState.load() != 0) return Failed(cycle, take, "still recording");
+        if (IsRecording()) return Failed(cycle, take, "still recording");
         if (!recorded) {
             ++silentCaptures;
             std::printf("recording %d (type %d, row %d): the capture delivered nothing\n", cycle,
@@ -144,15 +163,18 @@ TEST_F(ManyRecordingsTest, TwoHundredRecordingsLeaveHandlesThreadsAndMemoryWhere
     for (int cycle = 0; cycle < 3; ++cycle) ASSERT_TRUE(RecordOnce(cycle)) << "warm-up " << cycle;
     silentCaptures = 0;
     const uint64_t perCaptureBuffer = PlatformCostOfACaptureBuffer();
+    const long perEncoderLoad = PlatformHandlesOfAnEncoderLoad();
     const ProcessFigures before = MeasureThisProcess();
     PrintFigures("before", before);
 
     const DWORD start = ::GetTickCount();
     int failed = 0;
     int wavCycles = 0;
+    int mp3Cycles = 0;
     for (int cycle = 0; cycle < kCycles; ++cycle) {
         if (!RecordOnce(cycle)) ++failed;
         if (kTakes[cycle % std::size(kTakes)].type == kRecordWav) ++wavCycles;
+        if (kTakes[cycle % std::size(kTakes)].type == kRecordMp3) ++mp3Cycles;
     }
     const DWORD spent = ::GetTickCount() - start;
 
@@ -169,7 +191,10 @@ TEST_F(ManyRecordingsTest, TwoHundredRecordingsLeaveHandlesThreadsAndMemoryWhere
     EXPECT_LE(silentCaptures, kMostSilentCaptures);
     EXPECT_TRUE(watcher.Seen().empty());
     // Generous margins: the system's own worker threads and caches come and go.
-    EXPECT_LE(after.handles, before.handles + 10);
+    if (perEncoderLoad > 0)
+        std::printf("each load of %ls keeps %ld handles: %ld for the %d MP3 recordings\n",
+                    kLameLibraryName, perEncoderLoad, perEncoderLoad * mp3Cycles, mp3Cycles);
+    EXPECT_LE(after.handles, before.handles + 10 + perEncoderLoad * mp3Cycles);
     EXPECT_LE(after.threads, before.threads + 2);
     EXPECT_LE(after.privateBytes, before.privateBytes + platformShare + kMemoryMargin);
 }

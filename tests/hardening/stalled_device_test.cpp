@@ -76,7 +76,7 @@ protected:
         // Whatever happened, the next test gets a working sound card.
         SuspendCapture(false);
         g_autoStop.enabled = 1;
-        EXPECT_EQ(RecordingState.load(), 0);
+        EXPECT_FALSE(IsRecording());
     }
 
     bool WaitForSecond(LPARAM seconds)
@@ -155,7 +155,7 @@ TEST_F(StalledDeviceTest, StopEndsTheRecordingAndTheFileIsFinished)
             "stop took %lu ms\n",
             c.name, static_cast<long>(atSuspend), static_cast<long>(later), stopMs);
         EXPECT_LT(stopMs, kStopLimitMs);
-        EXPECT_EQ(RecordingState.load(), 0);
+        EXPECT_FALSE(IsRecording());
         for (const Notification& n : host.received) EXPECT_EQ(n.what, NOTIFY_ELAPSED);
 
         if (c.type == kRecordWav) {

@@ -110,7 +110,7 @@ protected:
     void StopLikeTheWindow(CMp3Recorder& recorder)
     {
         EXPECT_EQ(recorder.Stop(), 1);
-        EXPECT_EQ(RecordingState.load(), 0);
+        EXPECT_FALSE(IsRecording());
         EXPECT_TRUE(recorder.stopRequested());
         // Nothing survives the recording: the entry points are gone and the library released.
         EXPECT_EQ(recorder.entryPoints().beInitStream, nullptr);
@@ -147,7 +147,7 @@ TEST_F(Mp3RecorderTest, StopAfterTheFirstBlockEncodesItFlushesAndWritesTheHeader
         CMp3Recorder recorder(host);
         recorder.SetLibraryFolder(Fixture(L"recording"));
         ASSERT_EQ(recorder.Start(), 1);
-        EXPECT_EQ(RecordingState.load(), 1);
+        EXPECT_TRUE(IsRecording());
         // The first block is being encoded; the stop arrives before the worker looks again.
         ASSERT_EQ(::WaitForSingleObject(entered.get(), kWaitMs), WAIT_OBJECT_0);
         std::thread window([&] { StopLikeTheWindow(recorder); });
@@ -219,15 +219,18 @@ TEST_F(Mp3RecorderTest, StartFailuresShowTheirMessageAndLetTheRecordingEnd)
         ::DeleteFileW(usualPath.c_str());
         watcher.Clear();
         host.received.clear();
+        host.messages.clear();
         host.outputPath = c.path.empty() ? usualPath : c.path;
         ::SetEnvironmentVariableW(L"VELTO_FAKE_LAME", c.settings);
 
         CMp3Recorder recorder(host);
         recorder.SetLibraryFolder(c.library);
         ASSERT_EQ(recorder.Start(), 1);
-        // The message comes first, then the window is told to end the recording.
-        EXPECT_TRUE(watcher.WaitFor(c.text, kWaitMs));
+        // The message comes first (the host shows it as the window would), then the window is
+        // told to end the recording.
         EXPECT_TRUE(host.WaitFor(NOTIFY_STOP, kWaitMs));
+        EXPECT_TRUE(watcher.WaitFor(c.text, kWaitMs));
+        EXPECT_EQ(host.messages, std::vector<std::wstring>{L"Error|" + c.text});
         StopLikeTheWindow(recorder);
 
         const auto boxes = ErrorBoxes();
@@ -284,6 +287,7 @@ TEST_F(Mp3RecorderTest, FailuresDuringTheRecordingCloseTheStreamAndSkipTheHeader
         ::DeleteFileW(usualPath.c_str());
         watcher.Clear();
         host.received.clear();
+        host.messages.clear();
         host.outputPath = c.path.empty() ? usualPath : c.path;
         ::SetEnvironmentVariableW(L"VELTO_FAKE_LAME", c.settings);
         UniqueHandle entered(

@@ -2,9 +2,11 @@
 // plug-in it caches and quits, and its set-up from the program's folder.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 
+#include "common/ProgramFolder.h"
 #include "recorder/ui/PlayerLibrary.h"
 #include "tests/player/PlayerTestSupport.h"
 
@@ -49,7 +51,7 @@ struct OutputCase {
     const char* name;
     const wchar_t* fileInFolder;
     bool cached;
-    int quitCalls;  // after Unload: the binding's own, plus the library's release
+    int quitCalls;  // after Unload: the library's release, once for every output plug-in
 };
 
 class OutputPlugin : public ::testing::TestWithParam<OutputCase> {};
@@ -79,9 +81,45 @@ TEST_P(OutputPlugin, IsCachedOnlyWhenOutWaveIsThereAndQuitAtUnload)
 }
 
 INSTANTIATE_TEST_SUITE_P(Player, OutputPlugin,
-                         ::testing::Values(OutputCase{"OutWave", L"out_wave.dll", true, 2},
+                         ::testing::Values(OutputCase{"OutWave", L"out_wave.dll", true, 1},
                                            OutputCase{"OtherOutput", L"out_other.dll", false, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+DWORD WINAPI DeleteLibrary(void* lib)
+{
+    delete static_cast<PlayerLibrary*>(lib);
+    return 0;
+}
+
+// A plug-in whose Quit joins a thread of its own: the thread can only end outside the loader
+// lock, so Quit must run before the library's unload, not inside it.
+TEST(PlayerLibrary, APluginWhoseQuitJoinsAThreadDoesNotHangTheUnload)
+{
+    PluginFolder folder;
+    InputScript* script = folder.AddInput(L"in_joins.dll", "xyz");
+    ASSERT_NE(script, nullptr);
+    script->quitJoinsThread = 1;
+    const std::wstring outWave = ProgramFolder() + L"Plugins\\out_wave.dll";
+    ASSERT_TRUE(::CopyFileW(outWave.c_str(), (folder.path() + L"\\out_wave.dll").c_str(), FALSE));
+    MessageWindow window;
+    auto* lib = new PlayerLibrary;
+    ASSERT_EQ(lib->Load(PlayerLibrary::kLibraryName), 1);
+    EXPECT_EQ(lib->InitInputPlugins(window.hwnd(), folder.path()), 1);
+    EXPECT_EQ(lib->InitOutputPlugins(window.hwnd(), folder.path(), PlayerLibrary::kOutputPlugin),
+              1);
+    ASSERT_NE(lib->outputModule(), nullptr);
+
+    HANDLE closer = ::CreateThread(nullptr, 0, &DeleteLibrary, lib, 0, nullptr);
+    ASSERT_NE(closer, nullptr);
+    if (::WaitForSingleObject(closer, 20000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the unload hangs in the plug-in's Quit";
+        std::fflush(stdout);
+        ::TerminateProcess(::GetCurrentProcess(), 3);  // the hang would outlive the test
+    }
+    ::CloseHandle(closer);
+    EXPECT_EQ(script->quitCalls, 1);
+    EXPECT_EQ(script->quitJoined, 1);
+}
 
 TEST(PlayerLibrary, OpensTheLibraryAndPluginsBesideTheProgram)
 {
@@ -90,7 +128,10 @@ TEST(PlayerLibrary, OpensTheLibraryAndPluginsBesideTheProgram)
     ASSERT_TRUE(lib.Open(window.hwnd()));
     ASSERT_NE(lib.outputModule(), nullptr);
     EXPECT_STREQ(lib.CurrentOutPluginProp()->fileName, "out_wave.dll");
-    EXPECT_EQ(lib.outputModule()->hMainWindow, window.hwnd());
+    // The plug-ins are given the library's own window, not ours: it answers their questions.
+    const HWND host = lib.outputModule()->hMainWindow;
+    EXPECT_TRUE(::IsWindow(host));
+    EXPECT_NE(host, window.hwnd());
     EXPECT_EQ(lib.GetOutputTime(), -1);
     EXPECT_EQ(lib.GetCurrentTotalTime(), -1);
 
@@ -102,11 +143,33 @@ TEST(PlayerLibrary, OpensTheLibraryAndPluginsBesideTheProgram)
     for (int i = 0; prop(i) != 0; ++i) {
         const auto* record = reinterpret_cast<const PluginRecord*>(prop(i));
         found.insert(std::string(record->fileName) + "=" + record->extension);
-        EXPECT_EQ(record->in->hMainWindow, window.hwnd());
+        EXPECT_EQ(record->in->hMainWindow, host);
     }
     EXPECT_EQ(found, (std::set<std::string>{"in_mp3.dll=mp3;mp2;mpa", "in_wav.dll=wav",
                                             "in_wma.dll=wma"}));
     EXPECT_EQ(lib.Unload(), 1);
+    // The window went with the plug-ins, and its thread let go of the library.
+    EXPECT_FALSE(::IsWindow(host));
+    EXPECT_EQ(::GetModuleHandleW(PlayerLibrary::kLibraryName), nullptr);
+}
+
+// The questions a plug-in asks its window, through the library itself.
+TEST(PlayerLibrary, ThePluginsWindowAnswersThemAndGoesAtUnload)
+{
+    PluginFolder folder;
+    InputScript* script = folder.AddInput(L"in_asks.dll", "xyz");
+    ASSERT_NE(script, nullptr);
+    script->askHost = kAskInInit;
+    MessageWindow window;
+    PlayerLibrary lib;
+    ASSERT_EQ(lib.Load(PlayerLibrary::kLibraryName), 1);
+    EXPECT_EQ(lib.InitInputPlugins(window.hwnd(), folder.path()), 1);
+    EXPECT_EQ(script->answers.answered, 1);
+    EXPECT_EQ(script->answers.version, 0x2095);
+    EXPECT_EQ(script->answers.iniDirectoryExists, 1) << script->answers.iniDirectory;
+    EXPECT_EQ(script->answers.apiService, 0);
+    EXPECT_EQ(lib.Unload(), 1);
+    EXPECT_EQ(::GetModuleHandleW(PlayerLibrary::kLibraryName), nullptr);
 }
 
 TEST(PlayerLibrary, PathsTheAnsiCodePageCannotCarryGoShort)

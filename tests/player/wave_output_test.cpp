@@ -2,6 +2,8 @@
 // flush; and the sample scaling that carries volume and pan.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "outside/plugins/out_wave/WaveOutput.h"
@@ -43,6 +45,66 @@ INSTANTIATE_TEST_SUITE_P(Player, VolumeAndPan,
                                            ScaleCase{"HalfLeft", 255, -64, 10000, -10000},
                                            ScaleCase{"OutOfRange", 300, -200, 10000, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Every sample size the output accepts is scaled, not only 16-bit: a source of 8, 24 or 32 bits
+// would otherwise play at full scale whatever the volume. Stereo frames of `left`, `right`,
+// written in two parts cut inside the second frame's left sample (which stays as it was).
+struct WidthCase {
+    const char* name;
+    int bits;
+    int64_t left, right;  // the samples' values (8-bit: around 128)
+    int volume, pan;
+    int64_t expectedLeft, expectedRight;  // whole frames after scaling
+};
+
+int64_t ReadSample(const std::vector<char>& b, size_t at, int width)
+{
+    uint64_t u = 0;
+    for (int i = 0; i < width; ++i)
+        u |= static_cast<uint64_t>(static_cast<unsigned char>(b[at + i])) << (8 * i);
+    if (width == 1) return static_cast<int64_t>(u);
+    const int shift = 64 - 8 * width;
+    return static_cast<int64_t>(u << shift) >> shift;
+}
+
+void WriteSample(std::vector<char>& b, size_t at, int width, int64_t v)
+{
+    for (int i = 0; i < width; ++i)
+        b[at + i] = static_cast<char>(static_cast<uint64_t>(v) >> (8 * i));
+}
+
+class SampleWidths : public ::testing::TestWithParam<WidthCase> {};
+
+TEST_P(SampleWidths, ScaleEverySizeTheOutputAccepts)
+{
+    const WidthCase& c = GetParam();
+    const int width = c.bits / 8;
+    std::vector<char> bytes(static_cast<size_t>(3 * 2 * width));
+    for (size_t i = 0; i < 6; ++i) WriteSample(bytes, i * width, width, i % 2 ? c.right : c.left);
+    const std::vector<char> original = bytes;
+    const size_t cut = static_cast<size_t>(2 * width + (width > 1 ? 1 : 0));
+    ApplyVolumeAndPan(bytes.data(), cut, 0, c.bits, 2, c.volume, c.pan);
+    ApplyVolumeAndPan(bytes.data() + cut, bytes.size() - cut, cut, c.bits, 2, c.volume, c.pan);
+    for (size_t frame : {0u, 2u}) {
+        EXPECT_NEAR(ReadSample(bytes, frame * 2 * width, width), c.expectedLeft, 1) << frame;
+        EXPECT_NEAR(ReadSample(bytes, (frame * 2 + 1) * width, width), c.expectedRight, 1) << frame;
+    }
+    if (width > 1) {
+        EXPECT_EQ(ReadSample(bytes, 2 * width, width), ReadSample(original, 2 * width, width))
+            << "a cut sample is left alone";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Player, SampleWidths,
+    ::testing::Values(WidthCase{"Unsigned8", 8, 228, 28, 51, 0, 148, 108},
+                      WidthCase{"Unsigned8RightOnly", 8, 228, 28, 255, 128, 128, 28},
+                      WidthCase{"Packed24", 24, 4000000, -8000000, 51, 0, 800000, -1600000},
+                      WidthCase{"Packed24LeftOnly", 24, 4000000, -8000000, 255, -128, 4000000, 0},
+                      WidthCase{"Signed32", 32, 1000000000, -2000000000, 51, 0, 200000000,
+                                -400000000},
+                      WidthCase{"Signed16", 16, 10000, -20000, 100, 0, 3922, -7843}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(VolumeAndPan, MonoTakesTheVolumeOnly)
 {

@@ -1,5 +1,6 @@
-// The wave-in worker loop against a scripted device and an encoder step that records what it
-// is given: elapsed-second reports, the auto-stop cut, the stop flag and the failure paths.
+// The capture engine against a scripted source of 16384-byte blocks (as the wave-in device
+// delivers them) and an encoder step that records what it is given: elapsed-second reports,
+// the auto-stop cut, a stop, and the failure paths.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,7 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "recorder/recording/CaptureLoop.h"
+#include "recorder/recording/CaptureEngine.h"
+#include "recorder/recording/Presets.h"
+#include "tests/support/DialogWatcher.h"
 #include "tests/support/TestHost.h"
 
 using namespace velto;
@@ -17,57 +20,67 @@ using velto::test::TestHost;
 
 namespace {
 
-// Delivers full blocks (or what `sizes` scripts) and can misbehave on request.
-class ScriptedDevice : public CSoundDevice {
+// Delivers full blocks (or what `sizes` scripts) and can misbehave on request. Its data
+// handle is always signalled, unless it delivers nothing.
+class ScriptedSource : public CaptureSource {
 public:
-    bool Open(const wchar_t*) override
+    ScriptedSource() : ready_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+
+    HRESULT Open(const WAVEFORMATEX& wanted) override
     {
         opened = true;
-        return openOk;
+        format_ = wanted;
+        if (deliversNothing) ::ResetEvent(ready_.get());
+        return openOk ? S_OK : E_FAIL;
     }
-    int Close() override
-    {
-        ++closes;
-        return 1;
-    }
-    int Read(void* buffer, int length) override
+    const wchar_t* OpenFailureBox() const override { return openFailureBox; }
+    const WAVEFORMATEX& format() const override { return format_; }
+    HRESULT Start() override { return S_OK; }
+    HANDLE DataReady() const override { return ready_.get(); }
+    HRESULT Deliver(PcmSink& sink, CaptureCursor& cursor) override
     {
         ++reads;
         if (onRead) onRead(reads);
-        if (deliversNothing) {
-            ::Sleep(5);
-            return 0;
-        }
-        int n = length;
+        int n = kBlockBytes;
         if (!sizes.empty()) n = sizes[static_cast<size_t>(reads - 1) % sizes.size()];
-        std::memset(buffer, reads & 0xFF, static_cast<size_t>(n));
-        return n;
+        std::vector<BYTE> block(static_cast<size_t>(n), static_cast<BYTE>(reads & 0xFF));
+        return CopyBlock(block.data(), static_cast<DWORD>(n), sink, cursor);
     }
+    void Close() override { ++closes; }
 
+    static constexpr int kBlockBytes = 16384;
     bool openOk = true;
+    const wchar_t* openFailureBox = nullptr;
     bool opened = false;
     bool deliversNothing = false;
     std::vector<int> sizes;
     std::function<void(int)> onRead;
     int reads = 0;
     int closes = 0;
+
+private:
+    UniqueHandle ready_;
+    WAVEFORMATEX format_{};
 };
 
 class RecordingStep : public EncoderStep {
 public:
-    bool Begin(const std::wstring& path) override
+    bool Begin(const std::wstring& path, const WAVEFORMATEX&, const Reporter&) override
     {
         begunWith = path;
         if (onBegin) onBegin();
         return beginOk;
     }
-    bool Encode(const BYTE*, DWORD n) override
+    HRESULT Write(DWORD n, const BYTE*, DWORD* written) override
     {
         blocks.push_back(n);
         total += n;
-        return failAtBlock == 0 || static_cast<int>(blocks.size()) < failAtBlock;
+        *written = n;
+        return failAtBlock == 0 || static_cast<int>(blocks.size()) < failAtBlock ? S_OK : E_FAIL;
     }
-    void Finish(bool failed) override
+    // The failure is this step's to tell, as the MP3 step does.
+    const wchar_t* WriteFailureText() const override { return nullptr; }
+    void EndOfCapture(bool failed, const Reporter&) override
     {
         ++finishes;
         finishedFailed = failed;
@@ -89,30 +102,52 @@ protected:
     {
         g_autoStop.enabled = 0;
         g_autoStop.seconds = 300;
-        config.notifyWindow = host.NotifyWindow();
-        config.sampleRate = 8000;  // 32000 bytes per second
-        config.outputPath = L"C:\\rec\\take.mp3";
-        config.deviceOpenError = L"장치를 열수가 없습니다..";
+        setup.notifyWindow = host.NotifyWindow();
+        sampleRate = 8000;  // 32000 bytes per second
+        setup.outputPath = L"C:\\rec\\take.mp3";
+        setup.deviceOpenError = L"장치를 열수가 없습니다..";
     }
 
-    // Runs the loop on a worker thread, as a recorder does, while this thread collects the
-    // posted notifications (a long recording posts more than one queue can hold).
+    // Runs one recording through the engine while this thread collects the posted
+    // notifications (a long recording posts more than one queue can hold). The source and the
+    // step stay the fixture's: the engine gets stand-ins that forward to them.
     CaptureEnd Run()
     {
-        CaptureEnd end{};
-        std::atomic<bool> done{false};
-        std::thread worker([&] {
-            end = RunCaptureLoop(device, step, config, stopFlag);
-            done = true;
-        });
-        while (!done) {
-            host.Drain();
-            ::Sleep(1);
-        }
-        worker.join();
+        setup.wanted = MakePcmFormat(2, sampleRate);
+        engine = std::make_unique<CaptureEngine>(setup, std::make_unique<Forward>(device),
+                                                 std::make_unique<ForwardStep>(step));
+        if (!engine->Start()) return CaptureEnd::Running;
+        while (!engine->WaitForEnd(1)) host.Drain();
         host.Drain();
-        return end;
+        return engine->end();
     }
+    void RequestStop()
+    {
+        if (engine) engine->RequestStop();
+    }
+
+    struct Forward : CaptureSource {
+        explicit Forward(ScriptedSource& s) : s(s) {}
+        HRESULT Open(const WAVEFORMATEX& w) override { return s.Open(w); }
+        const wchar_t* OpenFailureBox() const override { return s.OpenFailureBox(); }
+        const WAVEFORMATEX& format() const override { return s.format(); }
+        HRESULT Start() override { return s.Start(); }
+        HANDLE DataReady() const override { return s.DataReady(); }
+        HRESULT Deliver(PcmSink& sink, CaptureCursor& c) override { return s.Deliver(sink, c); }
+        void Close() override { s.Close(); }
+        ScriptedSource& s;
+    };
+    struct ForwardStep : EncoderStep {
+        explicit ForwardStep(RecordingStep& s) : s(s) {}
+        bool Begin(const std::wstring& p, const WAVEFORMATEX& f, const Reporter& r) override
+        {
+            return s.Begin(p, f, r);
+        }
+        HRESULT Write(DWORD n, const BYTE* b, DWORD* w) override { return s.Write(n, b, w); }
+        const wchar_t* WriteFailureText() const override { return s.WriteFailureText(); }
+        void EndOfCapture(bool f, const Reporter& r) override { s.EndOfCapture(f, r); }
+        RecordingStep& s;
+    };
 
     std::vector<LPARAM> Elapsed() const
     {
@@ -129,16 +164,17 @@ protected:
     }
 
     TestHost host;
-    ScriptedDevice device;
+    ScriptedSource device;
     RecordingStep step;
-    CaptureConfig config;
-    std::atomic<int> stopFlag{0};
+    CaptureSetup setup;
+    int sampleRate = 8000;
+    std::unique_ptr<CaptureEngine> engine;
 };
 
 TEST_F(CaptureLoopTest, ReportsEachWholeSecondOnceStartingWithZero)
 {
     device.onRead = [&](int n) {
-        if (n == 10) stopFlag = 1;
+        if (n == 10) RequestStop();
     };
     EXPECT_EQ(Run(), CaptureEnd::Stopped);
     // 16384-byte blocks at 32000 bytes/s: 0, 1, 1, 2, 2, 3, 3, 4, 4, 5 seconds.
@@ -147,8 +183,8 @@ TEST_F(CaptureLoopTest, ReportsEachWholeSecondOnceStartingWithZero)
     EXPECT_EQ(step.begunWith, L"C:\\rec\\take.mp3");
     EXPECT_EQ(step.finishes, 1);
     EXPECT_FALSE(step.finishedFailed);
-    EXPECT_EQ(stopFlag.load(), 1);
-    EXPECT_EQ(RecordingState.load(), 0);
+    EXPECT_TRUE(engine->stopRequested());
+    EXPECT_FALSE(IsRecording());
     EXPECT_GE(device.closes, 1);
 }
 
@@ -173,10 +209,9 @@ TEST_F(CaptureLoopTest, AutoStopLimitCutsTheLastBlock)
         host.received.clear();
         step = RecordingStep{};
         device.reads = 0;
-        stopFlag = 0;
         g_autoStop.enabled = 1;
         g_autoStop.seconds = c.seconds;
-        config.sampleRate = c.sampleRate;
+        sampleRate = c.sampleRate;
         EXPECT_EQ(Run(), CaptureEnd::LimitReached);
         EXPECT_EQ(step.blocks, c.blocks);
         EXPECT_EQ(step.total, static_cast<uint64_t>(c.seconds) * c.sampleRate * 4);
@@ -190,7 +225,7 @@ TEST_F(CaptureLoopTest, AutoStopLimitCutsTheLastBlock)
 TEST_F(CaptureLoopTest, StopFlagEndsTheLoopWithinOneBlock)
 {
     device.onRead = [&](int n) {
-        if (n == 3) stopFlag = 1;
+        if (n == 3) RequestStop();
     };
     Run();
     EXPECT_EQ(step.blocks.size(), 3u);
@@ -199,7 +234,7 @@ TEST_F(CaptureLoopTest, StopFlagEndsTheLoopWithinOneBlock)
 
 TEST_F(CaptureLoopTest, StopDuringSetUpStillEndsAfterTheFirstBlock)
 {
-    step.onBegin = [&] { stopFlag = 1; };
+    step.onBegin = [&] { RequestStop(); };
     EXPECT_EQ(Run(), CaptureEnd::Stopped);
     EXPECT_EQ(step.blocks.size(), 1u);
     EXPECT_EQ(step.finishes, 1);
@@ -208,7 +243,6 @@ TEST_F(CaptureLoopTest, StopDuringSetUpStillEndsAfterTheFirstBlock)
 TEST_F(CaptureLoopTest, DeviceOpenFailurePostsTheWorkersText)
 {
     device.openOk = false;
-    RecordingState = 1;
     EXPECT_EQ(Run(), CaptureEnd::DeviceFailed);
     ASSERT_EQ(host.received.size(), 1u);
     EXPECT_EQ(host.received[0].what, static_cast<WPARAM>(NOTIFY_ERROR));
@@ -216,7 +250,7 @@ TEST_F(CaptureLoopTest, DeviceOpenFailurePostsTheWorkersText)
                  L"장치를 열수가 없습니다..");
     EXPECT_TRUE(step.begunWith.empty());
     EXPECT_EQ(step.finishes, 0);
-    EXPECT_EQ(RecordingState.load(), 0);
+    EXPECT_FALSE(IsRecording());
 }
 
 TEST_F(CaptureLoopTest, EncoderStartFailureEndsWithoutBlocks)
@@ -225,7 +259,7 @@ TEST_F(CaptureLoopTest, EncoderStartFailureEndsWithoutBlocks)
     EXPECT_EQ(Run(), CaptureEnd::BeginFailed);
     EXPECT_EQ(device.reads, 0);
     EXPECT_EQ(step.finishes, 0);
-    EXPECT_EQ(RecordingState.load(), 0);
+    EXPECT_FALSE(IsRecording());
     EXPECT_GE(device.closes, 1);
 }
 
@@ -243,7 +277,7 @@ TEST_F(CaptureLoopTest, StopEndsTheLoopWhenTheDeviceDeliversNothing)
     device.deliversNothing = true;
     std::thread stopper([&] {
         ::Sleep(100);
-        stopFlag = 1;
+        RequestStop();
     });
     const DWORD start = ::GetTickCount();
     EXPECT_EQ(Run(), CaptureEnd::Stopped);
@@ -258,7 +292,7 @@ TEST_F(CaptureLoopTest, CountsPastFourGibibytes)
     // Seven hours at 44100 Hz stereo is 4 445 280 000 bytes, past what 32 bits can count.
     g_autoStop.enabled = 1;
     g_autoStop.seconds = 7 * 3600;
-    config.sampleRate = 44100;
+    sampleRate = 44100;
     EXPECT_EQ(Run(), CaptureEnd::LimitReached);
     EXPECT_EQ(step.total, 4445280000ull);
     const auto elapsed = Elapsed();

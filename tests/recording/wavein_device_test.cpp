@@ -6,7 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "recorder/recording/CaptureLoop.h"
+#include "recorder/recording/CaptureEngine.h"
+#include "recorder/recording/Presets.h"
 #include "recorder/recording/SoundDevice.h"
 #include "tests/support/DialogWatcher.h"
 #include "tests/support/TestHost.h"
@@ -21,6 +22,19 @@ constexpr double kTone = 1000.0;
 constexpr double kAmplitude = 16384.0;  // half scale
 // Mean absolute value of a sine is 2/pi of its amplitude.
 constexpr double kExpectedLevel = kAmplitude * 2.0 / 3.14159265358979;
+
+// Counts what it is given and keeps nothing.
+class SilentStep : public EncoderStep {
+public:
+    bool Begin(const std::wstring&, const WAVEFORMATEX&, const Reporter&) override { return true; }
+    HRESULT Write(DWORD n, const BYTE*, DWORD* written) override
+    {
+        bytes += n;
+        *written = n;
+        return S_OK;
+    }
+    DWORD bytes = 0;
+};
 
 std::vector<int16_t> Capture(CWaveInDevice& device, double seconds)
 {
@@ -95,12 +109,27 @@ TEST(WaveInDevice, ClosingANeverOpenedDeviceDoesNothing)
     EXPECT_EQ(device.Close(), 1);
 }
 
-TEST(WaveInDevice, OpenFailureShowsItsMessage)
+// The device says nothing itself; the engine's wave-in source names its box, which the
+// window shows before the recorder's own text.
+TEST(WaveInDevice, OpenFailureIsReportedWithItsMessage)
 {
     DialogWatcher watcher;
     CWaveInDevice device;
     device.deviceId = 99;  // no such device
     EXPECT_FALSE(device.Open(L""));
+
+    TestHost host;
+    CaptureSetup setup;
+    setup.notifyWindow = host.NotifyWindow();
+    setup.wanted = MakePcmFormat(2, 44100);
+    auto source = std::make_unique<WaveInSource>();
+    source->deviceId = 99;
+    CaptureEngine engine(setup, std::move(source), std::make_unique<SilentStep>());
+    ASSERT_TRUE(engine.Start());
+    ASSERT_TRUE(engine.WaitForEnd(10000));
+    EXPECT_EQ(engine.end(), CaptureEnd::DeviceFailed);
+    ASSERT_TRUE(host.WaitFor(NOTIFY_ERROR, 5000));
+    EXPECT_EQ(host.messages, std::vector<std::wstring>{L"VeltoRecorder|Could not open wave device."});
     ASSERT_TRUE(watcher.WaitFor(L"Could not open wave device.", 5000));
     EXPECT_EQ(watcher.Seen().front().caption, L"VeltoRecorder");
 }
@@ -109,43 +138,27 @@ TEST(WaveInDevice, OpenFailureShowsItsMessage)
 // closing must not wait for slices the driver will never return.
 TEST(WaveInDevice, StopEndsAWorkerWhoseDeviceDeliversNothing)
 {
-    class Silent : public EncoderStep {
+    class NeverStarted : public WaveInSource {
     public:
-        bool Begin(const std::wstring&) override { return true; }
-        bool Encode(const BYTE*, DWORD n) override
-        {
-            bytes += n;
-            return true;
-        }
-        void Finish(bool) override {}
-        DWORD bytes = 0;
-    } step;
-    class NeverStarted : public CWaveInDevice {
-    public:
-        int Start() override { return 1; }
-    } device;
-    device.sampleRate = 8000;
-    device.deviceId = 0;
+        HRESULT Start() override { return S_OK; }
+    };
+    auto source = std::make_unique<NeverStarted>();
+    auto step = std::make_unique<SilentStep>();
+    SilentStep& silent = *step;
 
     TestHost host;
-    CaptureConfig config;
-    config.notifyWindow = host.NotifyWindow();
-    config.sampleRate = 8000;
+    CaptureSetup setup;
+    setup.notifyWindow = host.NotifyWindow();
+    setup.wanted = MakePcmFormat(2, 8000);
     g_autoStop.enabled = 0;
-    std::atomic<int> stopFlag{0};
-    std::atomic<bool> done{false};
-    DWORD stoppedAt = 0;
-    std::thread worker([&] {
-        RunCaptureLoop(device, step, config, stopFlag);
-        done = true;
-    });
+    CaptureEngine engine(setup, std::move(source), std::move(step));
+    ASSERT_TRUE(engine.Start());
     ::Sleep(400);
-    stoppedAt = ::GetTickCount();
-    stopFlag = 1;
-    worker.join();
+    const DWORD stoppedAt = ::GetTickCount();
+    engine.Stop();
     const DWORD took = ::GetTickCount() - stoppedAt;
-    EXPECT_TRUE(done);
-    EXPECT_EQ(step.bytes, 0u);
+    EXPECT_EQ(engine.end(), CaptureEnd::Stopped);
+    EXPECT_EQ(silent.bytes, 0u);
     EXPECT_LT(took, 4000u) << "stop took " << took << " ms";
 }
 

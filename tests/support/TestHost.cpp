@@ -28,8 +28,17 @@ std::vector<Notification> TestHost::Drain()
 {
     std::vector<Notification> out;
     MSG msg;
-    while (::PeekMessageW(&msg, window_, WM_RECORDER_NOTIFY, WM_RECORDER_NOTIFY, PM_REMOVE))
-        out.push_back({msg.wParam, msg.lParam});
+    while (::PeekMessageW(&msg, window_, WM_RECORDER_NOTIFY, WM_RECORDER_NOTIFY, PM_REMOVE)) {
+        if (msg.wParam != NOTIFY_MESSAGE) {
+            out.push_back({msg.wParam, msg.lParam});
+            continue;
+        }
+        const std::unique_ptr<RecorderMessage> message = TakeRecorderMessage(msg.lParam);
+        messages.push_back(message->caption + L"|" + message->text);
+        ::MessageBoxW(nullptr, message->text.c_str(), message->caption.c_str(), message->type);
+        if (message->then != RecorderMessage::kNoFollowUp)
+            out.push_back({message->then, message->thenValue});
+    }
     received.insert(received.end(), out.begin(), out.end());
     return out;
 }

@@ -1,5 +1,7 @@
 // A RecorderHost for tests: a fixed output path and free space, a message-only window that
-// collects WM_RECORDER_NOTIFY, and a scripted save-as dialog.
+// collects WM_RECORDER_NOTIFY, and a scripted save-as dialog. Like the main window, it shows
+// the boxes the recorder posts (NOTIFY_MESSAGE) while draining, and then keeps what was to
+// follow them as a notification of its own.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +31,8 @@ public:
     HWND NotifyWindow() const override { return window_; }
 
     // Moves the posted notifications out of the window's queue (call on the creating thread).
+    // A posted box is shown (owner-less; a DialogWatcher answers it) and listed in `messages`;
+    // its follow-up, if any, is returned as a notification.
     std::vector<Notification> Drain();
     // True once a notification `what` is among `received`, pumping for it until the time runs
     // out; every drained notification is kept in `received`.
@@ -42,6 +46,8 @@ public:
     std::wstring saveAsChoice;
     int saveAsCalls = 0;
     std::vector<Notification> received;
+    // The boxes shown, each as "caption|text", in order.
+    std::vector<std::wstring> messages;
 
 private:
     HWND window_ = nullptr;

@@ -48,7 +48,7 @@ bool IsSaveDialog(const SeenDialog& d)
 
 class SaveDialogTest : public testing::Test {
 protected:
-    void TearDown() override { RecordingState = 0; }
+    void TearDown() override { RecordingState = RecorderState::Idle; }
 
     static std::vector<WPARAM> Notifications(FilesHost& host)
     {
@@ -162,7 +162,7 @@ TEST_F(SaveDialogTest, CheckDiskSpaceStopsARecordingBelow50MiB)
         g_freeSpaceAnswers = c.freeMegabytes >= 0;
         g_freeBytes =
             g_freeSpaceAnswers ? (static_cast<ULONGLONG>(c.freeMegabytes) << 20) + 12345 : 0;
-        RecordingState = c.recording;
+        RecordingState = c.recording ? RecorderState::Recording : RecorderState::Idle;
         DialogWatcher watcher;
 
         files.CheckDiskSpace();

@@ -6,50 +6,11 @@
 
 #include "common/DebugTrace.h"
 #include "common/Text.h"
+#include "tests/support/FakeDebugViewer.h"
 #include "tests/support/Programs.h"
 
 namespace velto::test {
 namespace {
-
-struct Received {
-    ULONG_PTR dwData;
-    std::string bytes;  // all cbData bytes, the terminating NUL included
-};
-
-// A window of the viewer's class with a chosen title, collecting WM_COPYDATA.
-class FakeViewer {
-public:
-    explicit FakeViewer(const wchar_t* title)
-    {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &Procedure;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kDebugViewerClass;
-        ::RegisterClassExW(&wc);
-        hwnd_ = ::CreateWindowExW(0, kDebugViewerClass, title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
-        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~FakeViewer() { ::DestroyWindow(hwnd_); }
-    std::vector<Received> received;
-
-private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-    {
-        if (msg == WM_COPYDATA) {
-            auto* self = reinterpret_cast<FakeViewer*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-            if (self)
-                self->received.push_back(
-                    {data->dwData,
-                     std::string(static_cast<const char*>(data->lpData), data->cbData)});
-            return TRUE;
-        }
-        return ::DefWindowProcW(hwnd, msg, wp, lp);
-    }
-    HWND hwnd_ = nullptr;
-};
 
 TEST(DebugTrace, TheViewerReceivesTheTextWithItsTerminatingNul)
 {
@@ -65,7 +26,7 @@ TEST(DebugTrace, TheViewerReceivesTheTextWithItsTerminatingNul)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 20));
-        FakeViewer viewer(kDebugViewerTitle);
+        FakeDebugViewer viewer(kDebugViewerTitle);
         DebugTraceText(c.text);
         ASSERT_EQ(1u, viewer.received.size());
         EXPECT_EQ(0u, viewer.received[0].dwData);
@@ -75,7 +36,7 @@ TEST(DebugTrace, TheViewerReceivesTheTextWithItsTerminatingNul)
 
 TEST(DebugTrace, FormatsLikePrintf)
 {
-    FakeViewer viewer(kDebugViewerTitle);
+    FakeDebugViewer viewer(kDebugViewerTitle);
     DebugTrace(L"####### 업데이트 횟수(%d)의 제한 %s #########\r\n", 3, L"끝");
     ASSERT_EQ(1u, viewer.received.size());
     EXPECT_EQ(WideToUtf8(L"####### 업데이트 횟수(3)의 제한 끝 #########\r\n") + '\0',
@@ -84,8 +45,8 @@ TEST(DebugTrace, FormatsLikePrintf)
 
 TEST(DebugTrace, OnlyTheAgreedTitleReceives)
 {
-    FakeViewer other(L"Debug        something else");
-    FakeViewer shortTitle(L"Debug");
+    FakeDebugViewer other(L"Debug        something else");
+    FakeDebugViewer shortTitle(L"Debug");
     DebugTrace(L"nobody should see this");
     EXPECT_TRUE(other.received.empty());
     EXPECT_TRUE(shortTitle.received.empty());

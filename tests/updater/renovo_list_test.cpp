@@ -1,9 +1,12 @@
-// The update list format, the path rule that keeps updates inside the program folder, and the
-// hash the updates are checked with.
+// The update list format, its signature, the path rule that keeps updates inside the program
+// folder, and the hash the updates are checked with.
 #include <gtest/gtest.h>
 
+#include "common/Text.h"
+#include "outside/renovo/ListSignature.h"
 #include "outside/renovo/Transfer.h"
 #include "outside/renovo/UpdateList.h"
+#include "tests/support/UpdateListSigning.h"
 
 namespace renovo {
 namespace {
@@ -175,6 +178,117 @@ TEST(Sha256, MatchesTheStandardVectors)
         ASSERT_TRUE(ParseSha256(c.hex, expected));
         ASSERT_TRUE(HashBytes(c.input.data(), c.input.size(), actual));
         EXPECT_EQ(expected, actual);
+    }
+}
+
+TEST(ListSignature, OnlyAWellFormedLastLineIsASignatureLine)
+{
+    const std::string body = "version 1.03\nfile " + kHashA + " a.txt a.txt\n";
+    const std::string id = "0123456789abcdef";
+    const std::string rs = std::string(64, '1') + std::string(64, 'e');
+    const std::string line = "signature " + id + " " + rs;
+    const struct {
+        const char* why;
+        std::string text;
+        SignatureLine expected;
+        std::string body;
+    } cases[] = {
+        {"a signed list", body + line + "\n", SignatureLine::Present, body},
+        {"digits in capitals", body + "signature 0123456789ABCDEF " + rs + "\n",
+         SignatureLine::Present, body},
+        {"nothing but the signature", line + "\n", SignatureLine::Present, ""},
+        {"nothing", "", SignatureLine::Missing, ""},
+        {"a blank line", "\n", SignatureLine::Missing, ""},
+        {"no signature line", body, SignatureLine::Missing, ""},
+        {"a line after the signature", body + line + "\n# later\n", SignatureLine::Missing, ""},
+        {"a blank line after the signature", body + line + "\n\n", SignatureLine::Missing, ""},
+        {"another word", body + "signatures " + id + " " + rs + "\n", SignatureLine::Missing, ""},
+        {"no line end after it", body + line, SignatureLine::Malformed, ""},
+        {"a Windows line end", body + line + "\r\n", SignatureLine::Malformed, ""},
+        {"cut in the signature", body + line.substr(0, line.size() - 1) + "\n",
+         SignatureLine::Malformed, ""},
+        {"one digit too many", body + line + "0\n", SignatureLine::Malformed, ""},
+        {"no key id", body + "signature " + rs + "\n", SignatureLine::Malformed, ""},
+        {"two blanks", body + "signature  " + id + " " + rs + "\n", SignatureLine::Malformed, ""},
+        {"a tab", body + "signature\t" + id + " " + rs + "\n", SignatureLine::Malformed, ""},
+        {"a blank at the end", body + line + " \n", SignatureLine::Malformed, ""},
+        {"not hex", body + "signature " + id + " " + std::string(127, '0') + "g\n",
+         SignatureLine::Malformed, ""},
+        {"the keyword alone", body + "signature\n", SignatureLine::Malformed, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        SignedList list;
+        EXPECT_EQ(c.expected, SplitSignedList(c.text, list));
+        EXPECT_EQ(c.body, list.body);
+        if (c.expected == SignatureLine::Present) {
+            EXPECT_EQ(0x01, list.keyId[0]);
+            EXPECT_EQ(0xEF, list.keyId[7]);
+            EXPECT_EQ(0x11, list.signature[0]);
+            EXPECT_EQ(0xEE, list.signature[63]);
+        }
+    }
+}
+
+// The reason a list was refused, or "" when it was taken (then with exactly its body).
+std::string Refusal(const std::string& text, const std::string& body)
+{
+    std::string taken;
+    std::wstring reason;
+    if (AuthenticateList(text, velto::test::TestPublicKey(), taken, reason)) {
+        EXPECT_EQ(body, taken);
+        return "";
+    }
+    EXPECT_TRUE(taken.empty());
+    EXPECT_FALSE(reason.empty());
+    return velto::WideToUtf8(reason);
+}
+
+TEST(ListSignature, OnlyTheListAsSignedWithTheTrustedKeyIsTaken)
+{
+    const std::string body = "# VeltoRecorder 1.03\nversion 1.03\nfile " + kHashA +
+                             " VeltoRecorder.exe VeltoRecorder.exe\n";
+    const std::string other = "version 1.03\nfile " + kHashB + " evil.dll Renovo.dll\n";
+    const std::string signedList = velto::test::SignedWithTestKey(body);
+    const std::string otherSignature = velto::test::SignedWithTestKey(other).substr(other.size());
+    EXPECT_EQ("", Refusal(signedList, body));
+
+    const struct {
+        const char* why;
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"unsigned", body, "not signed"},
+        {"another key", velto::test::SignedWithAnotherKey(body), "another key"},
+        {"another key naming ours", velto::test::SignedWithAnotherKey(body, true),
+         "does not match"},
+        {"the signature of another list", body + otherSignature, "does not match"},
+        {"another list with this one's signature", other + signedList.substr(body.size()),
+         "does not match"},
+        {"a line added after the signature", signedList + "file " + kHashB + " x.dll x.dll\n",
+         "not signed"},
+        {"the signature cut short", signedList.substr(0, signedList.size() - 2) + "\n",
+         "malformed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_NE(std::string::npos, Refusal(c.text, body).find(c.reason)) << Refusal(c.text, body);
+    }
+}
+
+// Every byte counts: the list with any one byte changed, and the list cut short anywhere.
+TEST(ListSignature, AnyChangedByteOrCutIsRefused)
+{
+    const std::string body = "# made today\r\nversion 1.03\nfile " + kHashA + " a.txt a.txt\n";
+    const std::string signedList = velto::test::SignedWithTestKey(body);
+    ASSERT_EQ("", Refusal(signedList, body));
+    for (size_t i = 0; i < signedList.size(); ++i) {
+        for (const char flip : {'\x01', '\x80'}) {
+            std::string altered = signedList;
+            altered[i] = static_cast<char>(altered[i] ^ flip);
+            EXPECT_NE("", Refusal(altered, body)) << "byte " << i << " changed";
+        }
+        EXPECT_NE("", Refusal(signedList.substr(0, i), body)) << "cut after " << i << " bytes";
     }
 }
 

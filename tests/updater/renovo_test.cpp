@@ -12,11 +12,20 @@
 #include "common/Text.h"
 #include "outside/renovo/Transfer.h"
 #include "recorder/app/Settings.h"
+#include "recorder/update/LaunchUpdater.h"
 #include "tests/support/DialogWatcher.h"
+#include "tests/support/FakeDebugViewer.h"
 #include "tests/support/Programs.h"
+#include "tests/support/UpdateListSigning.h"
 
 namespace velto::test {
 namespace {
+
+// Every list here is signed with the test key; a build that trusts another key refuses them.
+class TestKeyTrusted : public testing::Environment {
+    void SetUp() override { REQUIRE_RENOVO_TRUSTS_TEST_KEY(); }
+};
+testing::Environment* const kTestKeyTrusted = testing::AddGlobalTestEnvironment(new TestKeyTrusted);
 
 using RunUpdaterProc = int(__stdcall*)(const char*);
 using RunExecuteProc = int(__stdcall*)(int, const char*);
@@ -75,6 +84,23 @@ public:
         const std::string args = WideToUtf8(listAddress) + "@@kestrel Auto Updater##VRVersion.dll";
         return update_ ? update_(args.c_str()) : -1;
     }
+    // The installed way: Updater.exe beside the library, run as a plain start of the recorder
+    // runs it, with a Renovo.ini naming the list. The trace lines it sent, once the recorder
+    // is up.
+    std::vector<std::string> RunUpdaterProgram(const std::wstring& listAddress)
+    {
+        FakeDebugViewer trace;
+        EXPECT_TRUE(CopyProgram(L"Updater.exe", folder_.File(L"Updater.exe")));
+        Put(L"Renovo.ini", WideToUtf8(L"[Renovo]\r\nList=" + listAddress + L"\r\n"));
+        Process updater =
+            StartProgram(folder_.File(L"Updater.exe"),
+                         UpdaterParameters(kUpdateListAddress, kVersionLibrary, kUpdatePassLimit));
+        EXPECT_TRUE(updater);
+        EXPECT_TRUE(WaitForExitPumping(updater, kStartTimeoutMs)) << "the Updater did not end";
+        KillIfRunning(updater);
+        EXPECT_TRUE(WaitForProbeStarts(Probe(), 1, kStartTimeoutMs));
+        return trace.Lines();
+    }
     int RunExecute(int code)
     {
         return execute_ ? execute_(code, "x@@kestrel Auto Updater##VRVersion.dll") : -1;
@@ -116,6 +142,12 @@ std::string ListLine(const std::string& content, const std::wstring& address,
     return "file " + Sha256Hex(content) + " " + WideToUtf8(address) + " " + WideToUtf8(path) + "\n";
 }
 
+// A list as the publisher puts it on the server: signed with the (test) key.
+bool PublishList(const std::wstring& path, const std::string& body)
+{
+    return WriteFileBytes(path, SignedWithTestKey(body));
+}
+
 void ExpectRecorderStartedOnce(const ProgramFolderWithRenovo& program)
 {
     ASSERT_TRUE(WaitForProbeStarts(program.Probe(), 1, kStartTimeoutMs));
@@ -139,7 +171,7 @@ TEST(Renovo, ANewerFileIsDownloadedVerifiedAndReplaced)
     ASSERT_TRUE(WriteFileBytes(server.Path(L"a-plugin.dll"), plugin));
     const std::string list = "version 9.0\n" + ListLine(notes, L"a-notes.txt", L"notes.txt") +
                              ListLine(plugin, server.Address(L"a-plugin.dll"), L"Plugins/new.dll");
-    ASSERT_TRUE(WriteFileBytes(server.Path(L"a-list.txt"), list));
+    ASSERT_TRUE(PublishList(server.Path(L"a-list.txt"), list));
 
     EXPECT_EQ(3, program.RunUpdater(server.Address(L"a-list.txt")));
     EXPECT_EQ(notes, program.Get(L"notes.txt"));
@@ -177,7 +209,7 @@ TEST(Renovo, AFileWhoseHashDoesNotMatchReplacesNothing)
     ASSERT_TRUE(WriteFileBytes(server.Path(L"b-bad.txt"), "tampered on the way"));
     const std::string list = "version 9.0\n" + ListLine("new good", L"b-good.txt", L"good.txt") +
                              ListLine("what was published", L"b-bad.txt", L"bad.txt");
-    ASSERT_TRUE(WriteFileBytes(server.Path(L"b-list.txt"), list));
+    ASSERT_TRUE(PublishList(server.Path(L"b-list.txt"), list));
 
     EXPECT_EQ(0, program.RunUpdater(server.Address(L"b-list.txt")));
     // One bad file keeps the whole set out: no mix of old and new files.
@@ -196,7 +228,7 @@ TEST(Renovo, AnInstallationThatIsNotOlderIsLeftAlone)
     ASSERT_TRUE(WriteFileBytes(server.Path(L"c-notes.txt"), "other"));
     // The probe standing in for the recorder carries the program's version resource, 1.02.
     const std::string list = "version 1.02\n" + ListLine("other", L"c-notes.txt", L"notes.txt");
-    ASSERT_TRUE(WriteFileBytes(server.Path(L"c-list.txt"), list));
+    ASSERT_TRUE(PublishList(server.Path(L"c-list.txt"), list));
     EXPECT_EQ(0, program.RunUpdater(server.Address(L"c-list.txt")));
     EXPECT_EQ("installed", program.Get(L"notes.txt"));
     ExpectRecorderStartedOnce(program);
@@ -283,10 +315,10 @@ TEST(Renovo, ListsThatReachOutsideTheProgramFolderChangeNothing)
         ProgramFolderWithRenovo program;
         program.Put(L"notes.txt", "old notes");
         const std::wstring list = L"h-list-" + std::to_wstring(++n) + L".txt";
-        ASSERT_TRUE(WriteFileBytes(server.Path(list),
-                                   "version 9.0\n" +
-                                       ListLine("new notes", L"h-notes.txt", L"notes.txt") +
-                                       ListLine(payload, L"h-payload.txt", path)));
+        ASSERT_TRUE(
+            PublishList(server.Path(list), "version 9.0\n" +
+                                               ListLine("new notes", L"h-notes.txt", L"notes.txt") +
+                                               ListLine(payload, L"h-payload.txt", path)));
         EXPECT_EQ(0, program.RunUpdater(server.Address(list)));
         ExpectRecorderStartedOnce(program);
         EXPECT_FALSE(outside.AnyWritten(program));
@@ -305,17 +337,15 @@ TEST(Renovo, OversizedListsAndUnreachableFilesChangeNothing)
     std::string huge = "version 9.0\n";
     while (huge.size() < (2u << 20)) huge += "# " + std::string(1000, 'x') + "\n";
     huge += ListLine("new notes", L"i-notes.txt", L"notes.txt");
-    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-huge.txt"), huge));
+    ASSERT_TRUE(PublishList(server.Path(L"i-huge.txt"), huge));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"i-notes.txt"), "new notes"));
     const std::wstring closed = L"http://127.0.0.1:" + Env(L"VELTO_CLOSED_PORT");
-    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-unreachable.txt"),
-                               "version 9.0\n" +
-                                   ListLine("new notes", L"i-notes.txt", L"notes.txt") +
-                                   ListLine("other", closed + L"/other.txt", L"other.txt")));
-    ASSERT_TRUE(WriteFileBytes(server.Path(L"i-missing.txt"),
-                               "version 9.0\n" +
-                                   ListLine("new notes", L"i-notes.txt", L"notes.txt") +
-                                   ListLine("other", L"i-not-there.txt", L"other.txt")));
+    ASSERT_TRUE(PublishList(server.Path(L"i-unreachable.txt"),
+                            "version 9.0\n" + ListLine("new notes", L"i-notes.txt", L"notes.txt") +
+                                ListLine("other", closed + L"/other.txt", L"other.txt")));
+    ASSERT_TRUE(PublishList(server.Path(L"i-missing.txt"),
+                            "version 9.0\n" + ListLine("new notes", L"i-notes.txt", L"notes.txt") +
+                                ListLine("other", L"i-not-there.txt", L"other.txt")));
     const struct {
         const char* why;
         std::wstring address;
@@ -347,9 +377,9 @@ TEST(Renovo, LocalListsWork)
     TempFolder publication{UniqueTempName(L"velto-renovo")};
     program.Put(L"notes.txt", "old");
     ASSERT_TRUE(WriteFileBytes(publication.File(L"notes-1.txt"), "from a local folder"));
-    ASSERT_TRUE(WriteFileBytes(
-        publication.File(L"list.txt"),
-        "version 9\n" + ListLine("from a local folder", L"notes-1.txt", L"notes.txt")));
+    ASSERT_TRUE(
+        PublishList(publication.File(L"list.txt"),
+                    "version 9\n" + ListLine("from a local folder", L"notes-1.txt", L"notes.txt")));
     EXPECT_EQ(3, program.RunUpdater(publication.File(L"list.txt")));
     EXPECT_EQ("from a local folder", program.Get(L"notes.txt"));
     EXPECT_EQ(0, program.RunUpdater(publication.File(L"list.txt")));
@@ -361,8 +391,8 @@ TEST(Renovo, AnOverrideFileNamesAnotherList)
     ProgramFolderWithRenovo program;
     TempFolder publication{UniqueTempName(L"velto-renovo")};
     ASSERT_TRUE(WriteFileBytes(publication.File(L"extra.txt"), "extra"));
-    ASSERT_TRUE(WriteFileBytes(publication.File(L"list.txt"),
-                               "version 9\n" + ListLine("extra", L"extra.txt", L"extra.txt")));
+    ASSERT_TRUE(PublishList(publication.File(L"list.txt"),
+                            "version 9\n" + ListLine("extra", L"extra.txt", L"extra.txt")));
     program.Put(L"Renovo.ini",
                 WideToUtf8(L"[Renovo]\r\nList=" + publication.File(L"list.txt") + L"\r\n"));
     EXPECT_EQ(3, program.RunUpdater(L"https://unreachable.invalid/list.txt"));
@@ -403,8 +433,8 @@ TEST(Renovo, APlainStartOfTheRecorderComesUpAfterTheUpdate)
         ASSERT_TRUE(CopyProgram(name, program.File(name)));
     ASSERT_TRUE(WriteFileBytes(program.File(L"readme.txt"), "1.02"));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"e-readme.txt"), "9.0"));
-    ASSERT_TRUE(WriteFileBytes(server.Path(L"e-list.txt"),
-                               "version 9.0\n" + ListLine("9.0", L"e-readme.txt", L"readme.txt")));
+    ASSERT_TRUE(PublishList(server.Path(L"e-list.txt"),
+                            "version 9.0\n" + ListLine("9.0", L"e-readme.txt", L"readme.txt")));
     ASSERT_TRUE(
         WriteFileBytes(program.File(L"Renovo.ini"),
                        WideToUtf8(L"[Renovo]\r\nList=" + server.Address(L"e-list.txt") + L"\r\n")));
@@ -453,8 +483,8 @@ TEST(Renovo, APlainStartOverAHostileListStillBringsTheRecorderUp)
         ASSERT_TRUE(CopyProgram(name, program.File(name)));
     ASSERT_TRUE(WriteFileBytes(server.Path(L"j-payload.txt"), "escaped"));
     ASSERT_TRUE(
-        WriteFileBytes(server.Path(L"j-list.txt"),
-                       "version 9.0\n" + ListLine("escaped", L"j-payload.txt", L"..\\" + escaped)));
+        PublishList(server.Path(L"j-list.txt"),
+                    "version 9.0\n" + ListLine("escaped", L"j-payload.txt", L"..\\" + escaped)));
     ASSERT_TRUE(
         WriteFileBytes(program.File(L"Renovo.ini"),
                        WideToUtf8(L"[Renovo]\r\nList=" + server.Address(L"j-list.txt") + L"\r\n")));
@@ -489,6 +519,113 @@ TEST(Renovo, APlainStartOverAHostileListStillBringsTheRecorderUp)
     EXPECT_TRUE(WaitForExit(recorder, kStartTimeoutMs));
     KillIfRunning(recorder);
     ::Sleep(500);  // the Updater deletes its copy of the library on its way out
+}
+
+// ---- signed lists, through the real Updater.exe and Renovo.dll ----
+
+// Publications made by make-update-list.sh with the test key (renovo_test.sh makes them): the
+// folder's files with the signed list beside them, read as local lists.
+std::wstring PublishedList(const WebServer& server, const wchar_t* folder)
+{
+    return server.Path(std::wstring(folder) + L"\\veltorecorder.txt");
+}
+
+bool AnyLineHas(const std::vector<std::string>& lines, const std::string& text)
+{
+    for (const auto& line : lines)
+        if (line.find(text) != std::string::npos) return true;
+    return false;
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (const auto& line : lines) all += line;
+    return all;
+}
+
+TEST(SignedLists, ThePublishersListIsInstalled)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    // "pub-short" is signed with an r or s shorter than 32 bytes, which the script pads.
+    for (const wchar_t* folder : {L"pub", L"pub-short"}) {
+        SCOPED_TRACE(testing::Message() << folder);
+        ProgramFolderWithRenovo program;
+        program.Put(L"notes.txt", "old notes");
+        const auto trace = program.RunUpdaterProgram(PublishedList(server, folder));
+        EXPECT_EQ(ReadFileString(server.Path(std::wstring(folder) + L"\\notes.txt")),
+                  program.Get(L"notes.txt"));
+        EXPECT_TRUE(AnyLineHas(trace, "file(s) replaced")) << Joined(trace);
+        EXPECT_FALSE(program.HasLeftovers());
+        ExpectRecorderStartedOnce(program);
+    }
+}
+
+// A list changed in any way after the publisher signed it, or not signed by the publisher, or
+// an older one: nothing is replaced, the recorder comes up, and the trace says why.
+TEST(SignedLists, AnyOtherListChangesNothing)
+{
+    WebServer server;
+    REQUIRE_SERVER(server);
+    const std::string published = ReadFileString(PublishedList(server, L"pub"));
+    ASSERT_NE(std::string::npos, published.find("\nversion 9.1\n")) << published;
+    const size_t signatureAt = published.rfind('\n', published.size() - 2) + 1;
+    const std::string body = published.substr(0, signatureAt);
+    const std::string older = ReadFileString(PublishedList(server, L"pub-1.01"));
+    const std::string olderSignature = older.substr(older.rfind('\n', older.size() - 2) + 1);
+    ASSERT_EQ(0u, olderSignature.find("signature ")) << older;
+    // One byte of the published list, changed.
+    const auto changed = [&published](size_t at) {
+        std::string text = published;
+        text[at] = text[at] == '0' ? '1' : (text[at] == 'V' ? 'v' : '0');
+        return text;
+    };
+    const std::wstring pub = L"pub\\";
+    const std::string refused = "the update list was refused: ";
+    const struct {
+        const char* why;
+        std::wstring list;  // in the server's folder
+        std::string text;   // written there first, when not empty
+        std::string trace;
+    } cases[] = {
+        {"unsigned", pub + L"unsigned.txt", body, refused + "the list is not signed"},
+        {"signed with another key", pub + L"stranger.txt", SignedWithAnotherKey(body),
+         refused + "the list is signed with another key"},
+        {"a byte changed in the comment", pub + L"comment.txt", changed(2),
+         refused + "the signature does not match"},
+        {"a byte changed in the version", pub + L"version.txt",
+         changed(published.find("version 9.1") + 10), refused + "the signature does not match"},
+        {"a byte changed in a hash", pub + L"hash.txt", changed(published.find("\nfile ") + 6),
+         refused + "the signature does not match"},
+        {"a byte changed in the signature", pub + L"signature.txt", changed(signatureAt + 40),
+         refused + "the signature does not match"},
+        {"cut short before the signature", pub + L"cut.txt", body.substr(0, body.size() / 2),
+         refused + "the list is not signed"},
+        {"cut short in the signature", pub + L"cut-signature.txt",
+         published.substr(0, published.size() - 10), refused + "the list's signature line"},
+        {"the signature of another list", pub + L"other-signature.txt", body + olderSignature,
+         refused + "the signature does not match"},
+        {"the installed version, signed", L"pub-1.02\\veltorecorder.txt", "",
+         "the installed version 1.2.0.0 is current (the list has 1.2.0.0)"},
+        {"an older version, signed", L"pub-1.01\\veltorecorder.txt", "",
+         "the installed version 1.2.0.0 is current (the list has 1.1.0.0)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        if (!c.text.empty()) {
+            ASSERT_NE(published, c.text);
+            ASSERT_TRUE(WriteFileBytes(server.Path(c.list), c.text));
+        }
+        ProgramFolderWithRenovo program;
+        program.Put(L"notes.txt", "old notes");
+        const auto trace = program.RunUpdaterProgram(server.Path(c.list));
+        EXPECT_EQ("old notes", program.Get(L"notes.txt"));
+        EXPECT_FALSE(program.Has(L"Plugins"));
+        EXPECT_FALSE(program.HasLeftovers());
+        EXPECT_TRUE(AnyLineHas(trace, c.trace)) << Joined(trace);
+        ExpectRecorderStartedOnce(program);
+    }
 }
 
 }  // namespace

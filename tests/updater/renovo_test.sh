@@ -65,12 +65,36 @@ done
 [ -n "$http_port" ] && [ -n "$silent_port" ] && [ -n "$endless_port" ] ||
   { echo "servers did not start"; cat "$work"/*.log; exit 1; }
 
-# A publication made the documented way: the files and, beside them, the list the script writes.
+# Publications made the documented way, signed with the project's test key: the files and,
+# beside them, the list the script writes (into FOLDER/veltorecorder.txt).
+publish() {  # VERSION FOLDER
+  "$VELTO_SOURCE/outside/renovo/make-update-list.sh" \
+    --key "$VELTO_SOURCE/outside/renovo/keys/test-only-update-signing-key.pem" "$1" "$2" \
+    >"$work/list.txt" 2>"$work/publish.log" || { cat "$work/publish.log"; exit 1; }
+  mv "$work/list.txt" "$2/veltorecorder.txt"
+}
 mkdir -p "$work/www/pub/Plugins"
 printf 'published notes\r\n' >"$work/www/pub/notes.txt"
 head -c 70000 /dev/urandom >"$work/www/pub/Plugins/in_extra.dll"
-"$VELTO_SOURCE/outside/renovo/make-update-list.sh" 9.1 "$work/www/pub" >"$work/list.txt"
-mv "$work/list.txt" "$work/www/pub/veltorecorder.txt"
+publish 9.1 "$work/www/pub"
+# The installed version and an older one, correctly signed: they must change nothing.
+for version in 1.02 1.01; do
+  mkdir "$work/www/pub-$version"
+  printf 'notes of %s\r\n' "$version" >"$work/www/pub-$version/notes.txt"
+  publish "$version" "$work/www/pub-$version"
+done
+# About one signature in 128 has an r or s shorter than 32 bytes, which the script must pad:
+# publish until one has.
+mkdir "$work/www/pub-short"
+printf 'notes with a short signature\r\n' >"$work/www/pub-short/notes.txt"
+for try in $(seq 1500); do
+  publish 9.2 "$work/www/pub-short"
+  rs=$(tail -n1 "$work/www/pub-short/veltorecorder.txt" | cut -d' ' -f3)
+  [ "${rs:0:2}" != 00 ] && [ "${rs:64:2}" != 00 ] || break
+  rm "$work/www/pub-short/veltorecorder.txt"
+done
+[ -f "$work/www/pub-short/veltorecorder.txt" ] || { echo "no short r or s in $try signatures"; exit 1; }
+echo "a signature with a short r or s after $try tries"
 
 export VELTO_HTTP_PORT=$http_port VELTO_SILENT_PORT=$silent_port VELTO_CLOSED_PORT=$closed_port
 export VELTO_ENDLESS_PORT=$endless_port

@@ -8,6 +8,7 @@
 #include "common/DebugTrace.h"
 #include "common/Text.h"
 #include "tests/support/DialogWatcher.h"
+#include "tests/support/FakeDebugViewer.h"
 #include "tests/support/Programs.h"
 
 namespace velto::test {
@@ -16,40 +17,6 @@ namespace {
 constexpr DWORD kRunTimeoutMs = 60000;
 const std::wstring kArgs = L"http://127.0.0.1/list.txt@@kestrel Auto Updater##VRVersion.dll";
 const std::string kArgsBytes = "http://127.0.0.1/list.txt@@kestrel Auto Updater##VRVersion.dll";
-
-// A debug viewer of the agreed class and title in this process, collecting what arrives.
-class TraceCollector {
-public:
-    TraceCollector()
-    {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &Procedure;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = kDebugViewerClass;
-        ::RegisterClassExW(&wc);
-        hwnd_ = ::CreateWindowExW(0, kDebugViewerClass, kDebugViewerTitle, WS_OVERLAPPED, 0, 0, 10,
-                                  10, nullptr, nullptr, wc.hInstance, nullptr);
-        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~TraceCollector() { ::DestroyWindow(hwnd_); }
-    std::vector<std::string> lines;
-
-private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-    {
-        if (msg == WM_COPYDATA) {
-            auto* self =
-                reinterpret_cast<TraceCollector*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-            if (self && data->cbData > 0)
-                self->lines.emplace_back(static_cast<const char*>(data->lpData), data->cbData - 1);
-            return TRUE;
-        }
-        return ::DefWindowProcW(hwnd, msg, wp, lp);
-    }
-    HWND hwnd_ = nullptr;
-};
 
 // A program folder holding Updater.exe and, when named, a fixture as Renovo.dll.
 class UpdaterFolder {
@@ -146,7 +113,7 @@ TEST(UpdaterPasses, RunsTheLibraryUpToThePassLimit)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TraceCollector trace;
+        FakeDebugViewer trace;
         UpdaterFolder folder;
         folder.SetResults(c.results);
         folder.Run(c.commandLine);
@@ -157,9 +124,9 @@ TEST(UpdaterPasses, RunsTheLibraryUpToThePassLimit)
         if (c.traceLimit) {
             const std::string expected = std::string("####### 업데이트 횟수(") + c.traceLimit +
                                          ")의 제한으로 업데이트를 종료합니다.. #########\r\n";
-            EXPECT_EQ(std::vector<std::string>{expected}, trace.lines);
+            EXPECT_EQ(std::vector<std::string>{expected}, trace.Lines());
         } else {
-            EXPECT_TRUE(trace.lines.empty());
+            EXPECT_TRUE(trace.Lines().empty());
         }
     }
 }

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "recorder/recording/CaptureCopy.h"
-#include "recorder/recording/CaptureLoop.h"
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/WavRecorder.h"
 #include "recorder/recording/WaveWriter.h"
@@ -285,7 +284,7 @@ TEST(LongWavRecordings, SecondsAndLimitsStayRightPastSixPointEightHours)
          row15FileLimit - 3 * kBlock,
          kCopyFileFull,
          row15FileLimit,
-         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileFullError)}},
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kFileFullError)}},
         {"44100 Hz stereo counting past 2^32 bytes where a file could hold them",
          row14,
          0,
@@ -358,21 +357,21 @@ TEST(LongWavRecordings, WhatTheWorkerSaysAfterACopy)
          5 * bps,
          300,
          4,
-         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileFullError)},
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kFileFullError)},
          4},
         {"write failed",
          kCopyWriteFailed,
          5 * bps,
          300,
          4,
-         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavFileWriteError)},
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kFileWriteError)},
          4},
         {"capture failed",
          DSERR_NODRIVER,
          5 * bps,
          300,
          4,
-         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kWavCaptureStartError)},
+         {true, true, NOTIFY_ERROR, reinterpret_cast<LPARAM>(kCaptureFailedError)},
          4},
     };
     for (const Case& c : cases) {

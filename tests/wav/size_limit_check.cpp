@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "recorder/recording/CaptureCopy.h"
-#include "recorder/recording/CaptureLoop.h"
 #include "recorder/recording/Presets.h"
 #include "recorder/recording/WavRecorder.h"
 #include "recorder/recording/WaveWriter.h"
@@ -209,7 +208,7 @@ bool RecordThroughTheCopyLoop(const RecordingCase& c, const std::wstring& path)
     const bool endRight =
         end.what == c.expectedEnd &&
         (c.expectedEnd != NOTIFY_ERROR ||
-         std::wstring(reinterpret_cast<const wchar_t*>(end.value)) == kWavFileFullError);
+         std::wstring(reinterpret_cast<const wchar_t*>(end.value)) == kFileFullError);
     const int64_t seconds = static_cast<int64_t>(total / bps);
     std::printf("  %llu sample bytes (expected %llu) in %llu block events, %.1f s (%.0f MB/s)\n",
                 total, expectedTotal, events, spent, total / 1e6 / spent);

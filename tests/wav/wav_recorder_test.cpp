@@ -44,7 +44,7 @@ protected:
     {
         g_autoStop.enabled = 1;
         g_autoStop.seconds = 300;
-        EXPECT_EQ(RecordingState.load(), 0);
+        EXPECT_FALSE(IsRecording());
     }
 
     std::vector<LPARAM> Values(WPARAM what) const
@@ -85,7 +85,7 @@ TEST_F(WavRecorderTest, AutoStopAtRow3GivesExactlyTwoSecondsOfTheTone)
 
     auto recorder = std::make_unique<CWavRecorder>(host);
     ASSERT_EQ(recorder->Start(), 1);
-    EXPECT_EQ(RecordingState.load(), 1);
+    EXPECT_TRUE(IsRecording());
     ASSERT_TRUE(host.WaitFor(NOTIFY_LIMIT, kPatience));
     // What the main window's stop routine does on NOTIFY_LIMIT.
     EXPECT_EQ(recorder->Stop(), 1);
@@ -119,7 +119,7 @@ TEST_F(WavRecorderTest, StoppedByHandAtRow14KeepsEveryCopiedBlock)
     ASSERT_EQ(recorder->Start(), 1);
     ASSERT_TRUE(WaitForSecond(2, kPatience));
     EXPECT_EQ(recorder->Stop(), 1);
-    EXPECT_EQ(RecordingState.load(), 0);
+    EXPECT_FALSE(IsRecording());
     const uint64_t copied = recorder->bytesWritten();
     recorder.reset();
     host.Drain();
@@ -203,7 +203,7 @@ TEST_F(WavRecorderTest, StopOrDeleteAtAnyMomentLeavesAFinishedFile)
             EXPECT_EQ(recorder->Stop(), 1);
         }
         recorder.reset();
-        EXPECT_EQ(RecordingState.load(), 0);
+        EXPECT_FALSE(IsRecording());
         if (::GetFileAttributesW(host.outputPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
             const WavFile wav = ReadFinishedWav(host.outputPath, MakePcmFormat(2, 22050));
             EXPECT_EQ(wav.dataLength % CWavRecorder::kBlockBytes, 0u);

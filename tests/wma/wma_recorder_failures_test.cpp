@@ -122,7 +122,7 @@ TEST_F(WmaRecorderFailureTest, AWriterThatCannotBeOpenedEndsTheRecording)
         }
         // As the main window does: delete without Stop.
         recorder.reset();
-        EXPECT_EQ(RecordingState.load(), 0);
+        EXPECT_FALSE(IsRecording());
         EXPECT_EQ(Boxes(), std::vector<std::wstring>{std::wstring(L"VeltoRecorder|") + c.message});
         for (const Notification& n : host.received) EXPECT_EQ(n.what, NOTIFY_ENCODER_FAILED);
         if (*c.outputName) {
@@ -144,7 +144,7 @@ TEST_F(WmaRecorderFailureTest, ARefusedBlockStopsTheRecordingAndStopClosesTheWri
     EXPECT_EQ(fixture.calls()->finishes.load(), 0) << "the finish is left to Stop";
 
     EXPECT_EQ(recorder.Stop(), 1);
-    EXPECT_EQ(RecordingState.load(), 0);
+    EXPECT_FALSE(IsRecording());
     EXPECT_FALSE(recorder.holdsWriter());
     EXPECT_EQ(fixture.calls()->finishes.load(), 1);
     EXPECT_EQ(fixture.calls()->releases.load(), 1);

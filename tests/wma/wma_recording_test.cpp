@@ -60,7 +60,7 @@ TEST(WmaRecording, EveryRowRecordsThePlayedToneForTheAutoStopTime)
             EXPECT_EQ(recorder.Stop(), 1);
             EXPECT_FALSE(recorder.holdsWriter());
         }
-        EXPECT_EQ(RecordingState.load(), 0);
+        EXPECT_FALSE(IsRecording());
         for (const Notification& n : host.received)
             EXPECT_TRUE(n.what == NOTIFY_ELAPSED || n.what == NOTIFY_LIMIT) << n.what;
         ASSERT_TRUE(FileExists(host.outputPath));

@@ -113,8 +113,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
         g_output = new (std::nothrow) WaveOutput();
         return g_output != nullptr;
     }
-    // At process exit the device is the system's to close.
-    if (reason == DLL_PROCESS_DETACH && !reserved) {
+    // At process exit the device is the system's to close. At FreeLibrary the loader lock is
+    // held, and closing a device there can wait on the sound system's threads: the host's Quit
+    // closes it first. A device left open is left as it is, with its buffers.
+    if (reason == DLL_PROCESS_DETACH && !reserved && g_output && !g_output->IsOpen()) {
         delete g_output;
         g_output = nullptr;
     }

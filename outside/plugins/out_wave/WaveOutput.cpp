@@ -75,6 +75,12 @@ void WaveOutput::Close()
     paused_ = false;
 }
 
+bool WaveOutput::IsOpen()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return IsOpenLocked();
+}
+
 void WaveOutput::ReclaimLocked()
 {
     while (queued_ > 0 && (headers_[head_].dwFlags & WHDR_DONE)) {
@@ -139,13 +145,51 @@ void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int c
     }
 }
 
+void ApplyVolumeAndPan(char* bytes, size_t size, size_t offset, int bitsPerSample, int channels,
+                       int volume, int pan)
+{
+    volume = std::clamp(volume, 0, 255);
+    pan = std::clamp(pan, -128, 128);
+    if (volume == 255 && pan == 0) return;
+    const size_t width = static_cast<size_t>(bitsPerSample / 8);
+    if (width == 0 || width > 4) return;
+    const int left = pan > 0 ? 128 - pan : 128;
+    const int right = pan < 0 ? 128 + pan : 128;
+    // The first whole sample in the range, and its index counted from the frame's start.
+    size_t at = (width - offset % width) % width;
+    size_t index = (offset + at) / width;
+    for (; at + width <= size; at += width, ++index) {
+        const bool isRight = channels == 2 && index % 2 == 1;
+        const int64_t side = channels == 2 ? (isRight ? right : left) : 128;
+        auto* p = reinterpret_cast<unsigned char*>(bytes + at);
+        int64_t v = 0;
+        switch (width) {
+            case 1: v = static_cast<int64_t>(p[0]) - 128; break;
+            case 2: v = static_cast<int16_t>(p[0] | p[1] << 8); break;
+            case 3:
+                v = static_cast<int32_t>(static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16)
+                                         << 8) >>
+                    8;
+                break;
+            default:
+                v = static_cast<int32_t>(
+                    static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                    static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+                break;
+        }
+        v = v * volume * side / (255 * 128);
+        if (width == 1) v += 128;
+        for (size_t b = 0; b < width; ++b)
+            p[b] = static_cast<unsigned char>(static_cast<uint64_t>(v) >> (8 * b));
+    }
+}
+
 void WaveOutput::CopyScaled(char* to, const char* from, size_t bytes)
 {
     std::memcpy(to, from, bytes);
-    if (format_.wBitsPerSample != 16) return;
     // `to` lies `fill_` bytes into a block, and every block starts on a frame.
-    ApplyVolumeAndPan(reinterpret_cast<int16_t*>(to), bytes / 2, fill_ / 2, format_.nChannels,
-                      volume_, pan_);
+    ApplyVolumeAndPan(to, bytes, fill_ % format_.nBlockAlign, format_.wBitsPerSample,
+                      format_.nChannels, volume_, pan_);
 }
 
 int WaveOutput::CanWrite()

@@ -21,6 +21,11 @@ namespace velto::plugin {
 // so that left and right stay apart whatever the split.
 void ApplyVolumeAndPan(int16_t* samples, size_t count, size_t firstSample, int channels, int volume,
                        int pan);
+// The same for PCM of any size the output accepts: 8-bit (unsigned, 128 is silence), 16, 24
+// (packed) and 32-bit (signed). `bytes` starts `offset` bytes after a frame's start; a sample
+// cut at either end of the range is left as it is.
+void ApplyVolumeAndPan(char* bytes, size_t size, size_t offset, int bitsPerSample, int channels,
+                       int volume, int pan);
 
 class WaveOutput {
 public:
@@ -37,6 +42,7 @@ public:
     // cannot play the format.
     int Open(int sampleRate, int channels, int bitsPerSample, int bufferMs);
     void Close();
+    bool IsOpen();
     // 0 when the bytes were taken; 1 when they do not fit (the caller asks CanWrite first).
     int Write(const char* data, int length);
     int CanWrite();
