@@ -56,9 +56,11 @@ ensure_wow64_wine() {
   command -v debootstrap >/dev/null || { wow64_fail "debootstrap is not installed"; return 1; }
   # Every network step has a limit: a machine without the registry gets a message, not a hang.
   printf 'timeout = 30\ntries = 3\n' >"$part.wgetrc"
-  WGETRC=$part.wgetrc timeout 900 debootstrap --variant=minbase trixie "$part" "$mirror" >>"$logfile" 2>&1 ||
-    { wow64_fail "debootstrap of Debian 13 failed"; return 1; }
+  local fetched=0
+  WGETRC=$part.wgetrc timeout 900 debootstrap --variant=minbase trixie "$part" "$mirror" >>"$logfile" 2>&1 &&
+    fetched=1
   rm -f "$part.wgetrc"
+  [ "$fetched" = 1 ] || { wow64_fail "debootstrap of Debian 13 failed"; return 1; }
   cp /etc/resolv.conf "$part/etc/resolv.conf" 2>/dev/null || true
   local apt_opts="-o Acquire::http::Timeout=30 -o Acquire::Retries=2"
   wow64_chroot_setup "$part" "
